@@ -1,0 +1,96 @@
+#include "mapping/Config.h"
+
+#include "shell/AppState.h"
+#include "util/TextCodec.h"
+#include "util/Utils.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t SectionName[] = L"Keyloft";
+constexpr DWORD SettingBufferChars = 2048;
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::wstring DeriveConfigPath() {
+    // Grow the buffer until the whole path fits, so that long paths and paths with characters
+    // outside the ANSI code page find their configuration file too.
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size())
+            return ChangeExtension(std::wstring(buffer.data(), length), L".ini");
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring ReadSetting(const std::wstring& key, const std::wstring& defaultValue) {
+    std::wstring result(SettingBufferChars, L'\0');
+    const DWORD length =
+        GetPrivateProfileStringW(SectionName, key.c_str(), defaultValue.c_str(), &result[0],
+                                 SettingBufferChars, AppState.ConfigPath.c_str());
+    result.resize(length < SettingBufferChars ? length : SettingBufferChars - 1);
+    return result;
+}
+
+bool ParseInteger(const std::wstring& text, std::int32_t& value) {
+    const std::string bytes = ToAnsi(text);
+    size_t i = 0;
+    const size_t n = bytes.size();
+    if (n == 0)
+        return false;
+    while (i < n && bytes[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (bytes[i] == '-' || bytes[i] == '+')) {
+        negative = bytes[i] == '-';
+        ++i;
+    }
+    bool hex = false;
+    if (i < n && (bytes[i] == '$' || bytes[i] == 'x' || bytes[i] == 'X')) {
+        hex = true;
+        i += 1;
+    } else if (i + 1 < n && bytes[i] == '0' && (bytes[i + 1] == 'x' || bytes[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (i == n)
+        return false;
+    std::uint64_t magnitude = 0;
+    const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
+    for (; i < n; ++i) {
+        const int digit = hex ? HexDigitValue(bytes[i])
+                              : (bytes[i] >= '0' && bytes[i] <= '9' ? bytes[i] - '0' : -1);
+        if (digit < 0)
+            return false;
+        magnitude = magnitude * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+        if (magnitude > limit)
+            return false;
+    }
+    std::uint32_t bits = static_cast<std::uint32_t>(magnitude);
+    if (negative)
+        bits = 0u - bits;
+    value = static_cast<std::int32_t>(bits);
+    return true;
+}
+
+std::wstring KeyText(std::int32_t code) {
+    wchar_t buffer[16];
+    std::swprintf(buffer, 16, L"%04X", static_cast<unsigned>(static_cast<std::uint32_t>(code)));
+    return buffer;
+}
