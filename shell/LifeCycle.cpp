@@ -1,0 +1,3 @@
+#include "shell/LifeCycle.h"
+
+int RunKeyloft() { return 0; }
