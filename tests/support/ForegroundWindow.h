@@ -1,0 +1,21 @@
+// A small visible window of the test's own, brought to the foreground, so that the program's
+// "does a window have the focus" test passes. Under Xvfb no window has the focus after a
+// message box has closed, so tests call Activate() again before each key message.
+#pragma once
+
+#include <windows.h>
+
+struct ForegroundWindow {
+    ForegroundWindow();
+    ~ForegroundWindow();
+    ForegroundWindow(const ForegroundWindow&) = delete;
+    ForegroundWindow& operator=(const ForegroundWindow&) = delete;
+
+    // Brings the window to the foreground; true when GetForegroundWindow() then reports it.
+    bool Activate();
+
+    HWND Window = nullptr;
+};
+
+// Dispatches the calling thread's messages for about ms milliseconds.
+void PumpMessagesFor(DWORD ms);
