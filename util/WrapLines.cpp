@@ -39,8 +39,8 @@ BreakCharSet SpaceAndFullStop() {
     return set;
 }
 
-// Indices are 0-based here; `mark` holds the break position plus one, so 0 means none and a
-// mark equal to `start` (the break at a line's first character) is no usable break either.
+// Indices are 0-based here; `mark` holds the break position plus one, so 0 means none, and a
+// mark of `start + 1` or less (a break at the line's first character) is no usable break either.
 std::string WrapLines(const std::string& line, const std::string& breakText,
                       const BreakCharSet& breakChars, int width) {
     const size_t length = line.size();
