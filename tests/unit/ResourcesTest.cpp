@@ -2,6 +2,8 @@
 #include "support/TempFolder.h"
 #include "util/TextCodec.h"
 
+#include "shell/MainWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -439,5 +441,6 @@ TEST(Resources, VersionRecordStrings) {
     EXPECT_FALSE(author.empty());
     const std::wstring homepage = value(L"Homepage");
     EXPECT_EQ(homepage.rfind(L"http://", 0), 0u) << "an http address";
-    EXPECT_GT(homepage.size(), std::wstring(L"http://").size());
+    const std::string opened = HomepageUrl; // what the Help button opens
+    EXPECT_EQ(homepage, std::wstring(opened.begin(), opened.end()));
 }
