@@ -49,6 +49,11 @@ std::wstring ReadSetting(const std::wstring& key, const std::wstring& defaultVal
 }
 
 bool ParseInteger(const std::wstring& text, std::int32_t& value) {
+    // Only ASCII characters take part in integer text. The conversion below maps some other
+    // characters to look-alikes (a fullwidth digit to an ASCII digit), which must not count.
+    for (const wchar_t c : text)
+        if (c > 0x7F)
+            return false;
     const std::string bytes = ToAnsi(text);
     size_t i = 0;
     const size_t n = bytes.size();
