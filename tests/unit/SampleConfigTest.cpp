@@ -73,16 +73,17 @@ bool IsExampleLine(const std::string& line) {
            line.find('=') != std::string::npos;
 }
 
-TEST(SampleConfig, BindsTheCalculatorAndMailKeys) {
+TEST(SampleConfig, BindsTheCalculatorKeyAndF13) {
     ConfigPathGuard path(SamplePath());
     EXPECT_EQ(ReadSetting(L"RepeatDelay", L""), L"400");
     EXPECT_EQ(ReadSetting(L"OnlyActiveUser", L"1"), L"1") << "left out, so keys are handled";
+    EXPECT_EQ(ReadSetting(L"0064", L""), L"notepad.exe");
     EXPECT_EQ(ReadSetting(L"E021", L""), L"calc.exe");
-    EXPECT_EQ(ReadSetting(L"E06C", L""), L"mailto:");
-    EXPECT_EQ(ReadSetting(L"E06C+", L""), L"notepad.exe");
-    for (const wchar_t* commented : {L"E066", L"E065", L"E06B", L"E06B+", L"E06D", L"E06D+"})
+    EXPECT_EQ(ReadSetting(L"E021+", L""), L"notepad.exe");
+    for (const wchar_t* commented :
+         {L"E06C", L"E066", L"E065", L"E06B", L"E06B+", L"E06D", L"E06D+"})
         EXPECT_EQ(ReadSetting(commented, L""), L"") << "examples stay commented out";
-    EXPECT_EQ(LoadBoundKeys(SamplePath()), (BoundKeys{0xE021, 0xE06C}));
+    EXPECT_EQ(LoadBoundKeys(SamplePath()), (BoundKeys{0x64, 0xE021}));
 }
 
 TEST(SampleConfig, EveryExampleDoesWhatItsCommentSays) {
