@@ -1,0 +1,308 @@
+// What kbhook.dll's keyboard callback costs. Prints figures and asserts nothing.
+//
+// 1. The callback's own work: the decision for one event and the lookup in the table of bound
+//    codes, timed in batches (the clock is too coarse for single calls).
+// 2. The work between messages: the once-a-second look at the configuration file, and the
+//    rebuild of the table after an edit.
+// 3. The whole path through the system: SendInput of a key to the moment a low-level hook sees
+//    it, alone, behind a hook that does nothing and behind kbhook.dll's hook, and SendInput to
+//    the moment kbhook.dll's report is in the queue.
+//
+// Part 3 injects key presses (F13 and the Mail key, bound so the desktop ignores them): run it
+// under Wine in a display of its own, not on a desktop in use.
+#include "hook/BindingFile.h"
+#include "hook/HookKeys.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using HookKeyboardFn = LONG(WINAPI*)(LONG, HWND);
+
+double TicksToNs(LONGLONG ticks) {
+    static LONGLONG frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return value.QuadPart;
+    }();
+    return static_cast<double>(ticks) * 1e9 / static_cast<double>(frequency);
+}
+
+LONGLONG Now() {
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
+}
+
+void PrintFigures(const char* what, std::vector<double> samples, double scale, const char* unit) {
+    if (samples.empty()) {
+        std::printf("%-58s no samples\n", what);
+        return;
+    }
+    std::sort(samples.begin(), samples.end());
+    const double median = samples[samples.size() / 2];
+    const double p99 = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
+    std::printf("%-58s median %9.2f %s   p99 %9.2f %s   (%zu samples)\n", what, median / scale,
+                unit, p99 / scale, unit, samples.size());
+}
+
+// A day's typing as the callback meets it: mostly ordinary keys, some extra keys, downs and ups.
+struct Event {
+    WPARAM Message;
+    DWORD VirtualKey, ScanCode, Flags;
+};
+
+std::vector<Event> TypicalEvents() {
+    std::vector<Event> events;
+    const Event keys[] = {
+        {WM_KEYDOWN, 'A', 0x1E, 0},
+        {WM_KEYDOWN, VK_SPACE, 0x39, 0},
+        {WM_KEYDOWN, VK_LEFT, 0x4B, LLKHF_EXTENDED},
+        {WM_KEYDOWN, VK_LAUNCH_MAIL, 0x6C, LLKHF_EXTENDED},
+        {WM_KEYDOWN, VK_VOLUME_UP, 0x30, LLKHF_EXTENDED},
+        {WM_KEYDOWN, VK_F13, 0x64, 0},
+        {WM_KEYDOWN, 0xFF, 0x73, 0},
+        {WM_KEYDOWN, 'E', 0x12, 0},
+    };
+    for (const Event& key : keys) {
+        events.push_back(key);
+        Event up = key;
+        up.Message = WM_KEYUP;
+        up.Flags |= LLKHF_UP;
+        events.push_back(up);
+    }
+    return events;
+}
+
+BoundKeys TableOf(std::size_t count) {
+    std::vector<std::uint32_t> codes = {0xE06C, 0x64, 0xE021};
+    for (std::uint32_t code = 0xE100; codes.size() < count; ++code)
+        codes.push_back(code);
+    return MakeBoundKeys(codes);
+}
+
+void BenchDecision(std::size_t tableSize) {
+    const BoundKeys bound = TableOf(tableSize);
+    const std::vector<Event> events = TypicalEvents();
+    constexpr int Batch = 1000;
+    std::vector<double> perEvent;
+    volatile unsigned sink = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const LONGLONG start = Now();
+        for (int i = 0; i < Batch; ++i) {
+            const Event& e = events[static_cast<std::size_t>(i) % events.size()];
+            const KeyVerdict verdict =
+                DecideKeyEvent(e.Message, e.VirtualKey, e.ScanCode, e.Flags, bound);
+            sink = sink + verdict.Code + verdict.Report + verdict.Swallow;
+        }
+        perEvent.push_back(TicksToNs(Now() - start) / Batch);
+    }
+    char what[96];
+    std::snprintf(what, sizeof(what), "callback decision + lookup, %zu bound codes", bound.size());
+    PrintFigures(what, perEvent, 1, "ns");
+}
+
+std::wstring WriteConfig(const std::wstring& path, std::size_t bindings) {
+    std::string text = "[Keyloft]\r\nRepeatDelay=400\r\n";
+    for (std::size_t i = 0; i < bindings; ++i) {
+        char line[80];
+        std::snprintf(line, sizeof(line), "%04X=\"C:\\Program Files\\Tool %zu\\tool.exe\" -x\r\n",
+                      static_cast<unsigned>(0xE100 + i), i);
+        text += line;
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+void BenchFile(const std::wstring& folder) {
+    const std::wstring path = folder + L"KeyloftHookBench-file.ini";
+    for (std::size_t bindings : {40u, 1000u, 5000u}) {
+        WriteConfig(path, bindings);
+        std::vector<double> load;
+        for (int i = 0; i < 30; ++i) {
+            const LONGLONG start = Now();
+            const BoundKeys bound = LoadBoundKeys(path);
+            load.push_back(TicksToNs(Now() - start));
+            if (bound.size() != bindings)
+                std::printf("  (read %zu of %zu bindings)\n", bound.size(), bindings);
+        }
+        char what[96];
+        std::snprintf(what, sizeof(what), "table rebuild after an edit, %zu bindings", bindings);
+        PrintFigures(what, load, 1000, "us");
+    }
+    std::vector<double> stamp;
+    for (int i = 0; i < 2000; ++i) {
+        const LONGLONG start = Now();
+        ReadFileStamp(path);
+        stamp.push_back(TicksToNs(Now() - start));
+    }
+    PrintFigures("once-a-second look at the file (metadata only)", stamp, 1000, "us");
+    DeleteFileW(path.c_str());
+}
+
+// ---- The whole path ----
+
+LONGLONG SeenAt = 0;
+DWORD SeenKey = 0;   // key-down seen by the timing hook
+DWORD SeenUpKey = 0; // key-up seen by the timing hook
+
+LRESULT CALLBACK TimingHook(int code, WPARAM message, LPARAM data) {
+    if (code == HC_ACTION) {
+        const DWORD key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data)->vkCode;
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+            SeenAt = Now();
+            SeenKey = key;
+        } else {
+            SeenUpKey = key;
+        }
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+LRESULT CALLBACK PassOnHook(int code, WPARAM message, LPARAM data) {
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+void Send(WORD vk, WORD scan, bool extended, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
+    SendInput(1, &input, sizeof(input));
+}
+
+// Handles messages until done() or two seconds pass; returns the time HookKeyMessage arrived.
+template <typename Done> LONGLONG PumpUntil(Done done) {
+    LONGLONG reportAt = 0;
+    const DWORD start = GetTickCount();
+    while (!done(reportAt) && GetTickCount() - start < 2000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == HookKeyMessage && !reportAt)
+                reportAt = Now();
+            DispatchMessageW(&message);
+        }
+        if (!done(reportAt))
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    }
+    return reportAt;
+}
+
+std::vector<double> TimeKeyToHook(WORD vk, WORD scan, bool extended, int presses) {
+    std::vector<double> samples;
+    for (int i = 0; i < presses; ++i) {
+        SeenAt = 0;
+        SeenKey = 0;
+        SeenUpKey = 0;
+        const LONGLONG start = Now();
+        Send(vk, scan, extended, false);
+        PumpUntil([&](LONGLONG) { return SeenKey == vk; });
+        if (SeenKey == vk)
+            samples.push_back(TicksToNs(SeenAt - start));
+        Send(vk, scan, extended, true);
+        PumpUntil([&](LONGLONG) { return SeenUpKey == vk; });
+    }
+    return samples;
+}
+
+void BenchWholePath(const std::wstring& folder) {
+    // The library reads the configuration beside this program: bind the Mail key.
+    std::vector<wchar_t> self(32768);
+    GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+    const std::wstring config = ConfigPathFor(self.data());
+    HANDLE file = CreateFileW(config.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const char text[] = "[Keyloft]\r\nE06C=notepad.exe\r\n";
+    DWORD written = 0;
+    WriteFile(file, text, sizeof(text) - 1, &written, nullptr);
+    CloseHandle(file);
+
+    HMODULE library = LoadLibraryW((folder + L"kbhook.dll").c_str());
+    auto hookKeyboard = reinterpret_cast<HookKeyboardFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, "HookKeyboard")));
+    if (!hookKeyboard) {
+        std::printf("kbhook.dll not found beside the benchmark: whole path not measured\n");
+        DeleteFileW(config.c_str());
+        return;
+    }
+    HWND window = CreateWindowExW(0, L"STATIC", L"bench", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    HHOOK timing = SetWindowsHookExW(WH_KEYBOARD_LL, TimingHook, GetModuleHandleW(nullptr), 0);
+    constexpr int Presses = 300;
+
+    // The callback's one system call, made for reported keys only.
+    std::vector<double> post;
+    for (int i = 0; i < 2000; ++i) {
+        const LONGLONG start = Now();
+        PostMessageW(window, HookKeyMessage, 0xE06C, VK_LAUNCH_MAIL);
+        post.push_back(TicksToNs(Now() - start));
+        if (i % 100 == 99)
+            PumpUntil([](LONGLONG reportAt) { return reportAt != 0; });
+    }
+    PumpUntil([](LONGLONG reportAt) { return reportAt != 0; });
+    PrintFigures("PostMessage of one report (the callback's system call)", post, 1000, "us");
+
+    PrintFigures("SendInput to a low-level hook, no kbhook (F13)",
+                 TimeKeyToHook(VK_F13, 0x64, false, Presses), 1000, "us");
+
+    // A hook that does nothing, in front of the timing hook: what one more hook costs.
+    HHOOK passOn = SetWindowsHookExW(WH_KEYBOARD_LL, PassOnHook, GetModuleHandleW(nullptr), 0);
+    PrintFigures("SendInput to a low-level hook behind a pass-on hook (F13)",
+                 TimeKeyToHook(VK_F13, 0x64, false, Presses), 1000, "us");
+    UnhookWindowsHookEx(passOn);
+
+    hookKeyboard(1, window); // installed after the timing hook, so called before it
+    PrintFigures("SendInput to a low-level hook behind kbhook (F13, unbound)",
+                 TimeKeyToHook(VK_F13, 0x64, false, Presses), 1000, "us");
+
+    std::vector<double> report;
+    for (int i = 0; i < Presses; ++i) {
+        const LONGLONG start = Now();
+        Send(VK_LAUNCH_MAIL, 0x6C, true, false);
+        const LONGLONG at = PumpUntil([](LONGLONG reportAt) { return reportAt != 0; });
+        if (at)
+            report.push_back(TicksToNs(at - start));
+        // The release is swallowed too; the sync key's release shows it has been handled.
+        SeenUpKey = 0;
+        Send(VK_LAUNCH_MAIL, 0x6C, true, true);
+        Send(VK_F12, 0x58, false, false);
+        Send(VK_F12, 0x58, false, true);
+        PumpUntil([](LONGLONG) { return SeenUpKey == VK_F12; });
+    }
+    PrintFigures("SendInput to kbhook's report in the queue (Mail, bound)", report, 1000, "us");
+
+    hookKeyboard(0, window);
+    UnhookWindowsHookEx(timing);
+    DestroyWindow(window);
+    FreeLibrary(library);
+    DeleteFileW(config.c_str());
+}
+
+} // namespace
+
+int main() {
+    std::vector<wchar_t> self(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+    std::wstring folder(self.data(), length);
+    folder.erase(folder.find_last_of(L'\\') + 1);
+
+    std::printf("kbhook.dll callback cost\n\n");
+    BenchDecision(3);
+    BenchDecision(40);
+    BenchDecision(5000);
+    std::printf("\n");
+    BenchFile(folder);
+    std::printf("\n");
+    BenchWholePath(folder);
+    return 0;
+}

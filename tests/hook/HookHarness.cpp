@@ -1,0 +1,247 @@
+#include "HookHarness.h"
+
+#include "hook/HookKeys.h"
+#include "support/TempFolder.h"
+
+#include <vector>
+
+HookRecords Records;
+
+namespace {
+
+constexpr wchar_t WindowClassName[] = L"KbHookTestWindow";
+constexpr DWORD SyncTimeoutMs = 5000;
+
+LRESULT CALLBACK ObserverProc(int code, WPARAM message, LPARAM data) {
+    if (code == HC_ACTION) {
+        const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+        Records.Observed.push_back({message, event->vkCode, event->scanCode, event->flags});
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+void RegisterTestClass() {
+    static bool registered = false;
+    if (registered)
+        return;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = WindowClassName;
+    registered = RegisterClassW(&windowClass) != 0;
+}
+
+void Record(const MSG& message) {
+    if (message.message == HookKeyMessage)
+        Records.Reports.push_back({message.hwnd, message.message, message.wParam, message.lParam});
+    else if (message.message == WM_KEYDOWN || message.message == WM_KEYUP ||
+             message.message == WM_SYSKEYDOWN || message.message == WM_SYSKEYUP)
+        Records.Keys.push_back({message.hwnd, message.message, message.wParam, message.lParam});
+}
+
+// Handles every message that is waiting now.
+void DrainMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        Record(message);
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool SyncSeen(HWND focus) {
+    bool observed = false;
+    for (const ObservedEvent& event : Records.Observed)
+        if (event.VirtualKey == SyncKey.VirtualKey && event.Message == WM_KEYUP)
+            observed = true;
+    if (!observed || !focus)
+        return observed;
+    for (const ReceivedMessage& key : Records.Keys)
+        if (key.Window == focus && key.Message == WM_KEYUP && key.WParam == SyncKey.VirtualKey)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void ClearRecords() {
+    Records = HookRecords();
+}
+
+LoadedHookLibrary::LoadedHookLibrary() {
+    Module = LoadLibraryW((BinFolder() + L"kbhook.dll").c_str());
+    if (!Module)
+        return;
+    HookKeyboard = reinterpret_cast<HookKeyboardFn>(
+        reinterpret_cast<void*>(GetProcAddress(Module, "HookKeyboard")));
+    SystemSleepKeyProc = reinterpret_cast<SystemSleepKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(Module, "SystemSleepKeyProc")));
+}
+
+LoadedHookLibrary::~LoadedHookLibrary() {
+    Release();
+}
+
+void LoadedHookLibrary::Release() {
+    if (Module)
+        FreeLibrary(Module);
+    Module = nullptr;
+    HookKeyboard = nullptr;
+    SystemSleepKeyProc = nullptr;
+}
+
+ObserverHook::ObserverHook() {
+    Hook = SetWindowsHookExW(WH_KEYBOARD_LL, ObserverProc, GetModuleHandleW(nullptr), 0);
+}
+
+ObserverHook::~ObserverHook() {
+    if (Hook)
+        UnhookWindowsHookEx(Hook);
+}
+
+TestWindow::TestWindow(bool visible) {
+    RegisterTestClass();
+    Window = CreateWindowExW(0, WindowClassName, L"kbhook test", WS_OVERLAPPEDWINDOW, 10, 10, 200,
+                             100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (Window && visible) {
+        ShowWindow(Window, SW_SHOW);
+        BringToForeground(Window);
+    }
+}
+
+TestWindow::~TestWindow() {
+    // Under Wine without a window manager, hiding or destroying the foreground window waits
+    // about two seconds for the X server; the process's end takes it down at no cost.
+    if (Window && !IsWindowVisible(Window))
+        DestroyWindow(Window);
+    DrainMessages();
+}
+
+bool BringToForeground(HWND window) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        SetForegroundWindow(window);
+        SetActiveWindow(window);
+        SetFocus(window);
+        DrainMessages();
+        if (GetForegroundWindow() == window && GetFocus() == window)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+void SendKey(const InjectedKey& key, bool release) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key.VirtualKey;
+    input.ki.wScan = key.ScanCode;
+    input.ki.dwFlags = (key.Extended ? KEYEVENTF_EXTENDEDKEY : 0) | (release ? KEYEVENTF_KEYUP : 0);
+    SendInput(1, &input, sizeof(input));
+}
+
+void PressKey(const InjectedKey& key) {
+    SendKey(key, false);
+    SendKey(key, true);
+}
+
+void PumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DrainMessages();
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    }
+}
+
+bool SyncInput(HWND focus) {
+    PressKey(SyncKey);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DrainMessages();
+        if (SyncSeen(focus)) {
+            // Reports posted for earlier keys are taken before input messages, so one more
+            // pass collects any that are still queued.
+            DrainMessages();
+            return true;
+        }
+        if (GetTickCount() - start > SyncTimeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+std::vector<ObservedEvent> ObservedOf(const InjectedKey& key) {
+    std::vector<ObservedEvent> events;
+    for (const ObservedEvent& event : Records.Observed)
+        if (event.VirtualKey == key.VirtualKey && event.ScanCode == key.ScanCode)
+            events.push_back(event);
+    return events;
+}
+
+std::vector<ReceivedMessage> KeysOf(const InjectedKey& key, HWND window) {
+    std::vector<ReceivedMessage> keys;
+    for (const ReceivedMessage& message : Records.Keys)
+        if (message.Window == window && message.WParam == key.VirtualKey)
+            keys.push_back(message);
+    return keys;
+}
+
+std::vector<ReceivedMessage> ReportsTo(HWND window) {
+    std::vector<ReceivedMessage> reports;
+    for (const ReceivedMessage& message : Records.Reports)
+        if (message.Window == window)
+            reports.push_back(message);
+    return reports;
+}
+
+ConfigFileGuard::ConfigFileGuard() {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    Path = ConfigPathFor(std::wstring(buffer.data(), length));
+    DeleteFileW(Path.c_str());
+}
+
+ConfigFileGuard::~ConfigFileGuard() {
+    Remove();
+}
+
+void ConfigFileGuard::Write(const std::string& text) {
+    WriteBytes(Path, text);
+    // Each write gets a last-write time a few seconds after the previous one.
+    ++Writes;
+    HANDLE file = CreateFileW(Path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time;
+    time.LowPart = now.dwLowDateTime;
+    time.HighPart = now.dwHighDateTime;
+    time.QuadPart += static_cast<ULONGLONG>(Writes) * 3 * 10000000ull;
+    FILETIME stamp{time.LowPart, time.HighPart};
+    SetFileTime(file, nullptr, nullptr, &stamp);
+    CloseHandle(file);
+}
+
+void ConfigFileGuard::Remove() {
+    DeleteFileW(Path.c_str());
+}
+
+void LiveHookTest::SetUp() {
+    ClearRecords();
+    ASSERT_NE(Library.HookKeyboard, nullptr) << "kbhook.dll beside the test, by plain names";
+    ASSERT_NE(Library.SystemSleepKeyProc, nullptr);
+    ASSERT_NE(ReportWindow.Window, nullptr);
+    ASSERT_NE(Observer.Hook, nullptr);
+    ASSERT_TRUE(BringToForeground(Focus.Window));
+}
+
+void LiveHookTest::PressAndSync(const InjectedKey& key) {
+    ClearRecords();
+    PressKey(key);
+    ASSERT_TRUE(SyncInput(Focus.Window)) << "injected keys did not come through";
+}

@@ -1,0 +1,134 @@
+// Drives kbhook.dll inside the test process: loads it from the bin folder, gives it windows,
+// injects keys with SendInput and records what the library reports, what a low-level hook
+// installed before it sees, and what the focused window receives.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using HookKeyboardFn = LONG(WINAPI*)(LONG start, HWND window);
+using SystemSleepKeyFn = LONG(WINAPI*)(WPARAM wParam, LPARAM lParam);
+
+struct InjectedKey {
+    WORD VirtualKey;
+    WORD ScanCode;
+    bool Extended;
+};
+
+constexpr InjectedKey MailKey{VK_LAUNCH_MAIL, 0x6C, true};
+constexpr InjectedKey SleepKey{VK_SLEEP, 0x5F, true};
+constexpr InjectedKey F13Key{VK_F13, 0x64, false};
+constexpr InjectedKey LetterAKey{'A', 0x1E, false};
+// Pressed after the keys under test: once its release has come through, every earlier event
+// has passed the hooks. Not an extra key, so the library never reports it.
+constexpr InjectedKey SyncKey{VK_F12, 0x58, false};
+
+struct ObservedEvent {
+    WPARAM Message;
+    DWORD VirtualKey;
+    DWORD ScanCode;
+    DWORD Flags;
+};
+
+struct ReceivedMessage {
+    HWND Window;
+    UINT Message;
+    WPARAM WParam;
+    LPARAM LParam;
+};
+
+// Everything recorded since the last ClearRecords.
+struct HookRecords {
+    std::vector<ObservedEvent> Observed;  // seen by the observer hook
+    std::vector<ReceivedMessage> Reports; // HookKeyMessage posts, to any window
+    std::vector<ReceivedMessage> Keys;    // WM_KEYDOWN / WM_KEYUP of the test windows
+};
+
+extern HookRecords Records;
+void ClearRecords();
+
+// kbhook.dll of the bin folder, loaded for the guard's lifetime and bound by plain names.
+struct LoadedHookLibrary {
+    LoadedHookLibrary();
+    ~LoadedHookLibrary();
+    LoadedHookLibrary(const LoadedHookLibrary&) = delete;
+    LoadedHookLibrary& operator=(const LoadedHookLibrary&) = delete;
+    void Release(); // frees the library now
+
+    HMODULE Module = nullptr;
+    HookKeyboardFn HookKeyboard = nullptr;
+    SystemSleepKeyFn SystemSleepKeyProc = nullptr;
+};
+
+// A low-level keyboard hook that records every event it is given and passes it on.
+struct ObserverHook {
+    ObserverHook();
+    ~ObserverHook();
+    ObserverHook(const ObserverHook&) = delete;
+    ObserverHook& operator=(const ObserverHook&) = delete;
+    HHOOK Hook = nullptr;
+};
+
+// A top-level window of the tests' own class; visible ones are brought to the foreground.
+struct TestWindow {
+    explicit TestWindow(bool visible);
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    HWND Window = nullptr;
+};
+
+// True when window is the foreground window and has the keyboard focus.
+bool BringToForeground(HWND window);
+
+// Injects one key event.
+void SendKey(const InjectedKey& key, bool release);
+// Injects a key-down and its key-up.
+void PressKey(const InjectedKey& key);
+
+// Handles the thread's messages for about milliseconds, recording as it goes.
+void PumpFor(DWORD milliseconds);
+// Presses SyncKey and handles messages until its release has reached the observer hook and,
+// when focus is given, that window. False when that takes more than five seconds.
+bool SyncInput(HWND focus = nullptr);
+
+// Recorded events of one key: what the observer hook saw, and key messages a window received.
+std::vector<ObservedEvent> ObservedOf(const InjectedKey& key);
+std::vector<ReceivedMessage> KeysOf(const InjectedKey& key, HWND window);
+std::vector<ReceivedMessage> ReportsTo(HWND window);
+
+// The test program's own configuration file (its path with ".ini"), written by the test and
+// removed by the guard.
+struct ConfigFileGuard {
+    ConfigFileGuard();
+    ~ConfigFileGuard();
+    ConfigFileGuard(const ConfigFileGuard&) = delete;
+    ConfigFileGuard& operator=(const ConfigFileGuard&) = delete;
+    // Writes the file and moves its last-write time forward, so that a check once a second
+    // notices the change even on a file system with a coarse clock.
+    void Write(const std::string& text);
+    void Remove();
+    std::wstring Path;
+    int Writes = 0;
+};
+
+// The setting of every test here: no configuration file at first, an observer hook installed
+// before the library's (low-level hooks are called newest first, so the library decides before
+// the observer sees anything), the library loaded, a hidden window for its reports and a
+// visible one with the keyboard focus.
+struct LiveHookTest : ::testing::Test {
+    ConfigFileGuard Config;
+    ObserverHook Observer;
+    LoadedHookLibrary Library;
+    TestWindow ReportWindow{false};
+    TestWindow Focus{true};
+
+    void SetUp() override;
+    // Presses key, then the sync key, and collects what happened.
+    void PressAndSync(const InjectedKey& key);
+};

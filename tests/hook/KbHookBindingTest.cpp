@@ -1,0 +1,131 @@
+// kbhook.dll in this process: a bound extra key is swallowed, every other key keeps its usual
+// way to the later hooks and the focused window, and edits of the configuration apply while the
+// hook runs.
+#include "HookHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+struct ConfigCase {
+    const char* Name;
+    const char* Text; // nullptr: no configuration file
+};
+
+const ConfigCase MailUnbound[] = {
+    {"NoFile", nullptr},
+    {"EmptyValue", "[Keyloft]\r\nE06C=\r\nE06C+=\r\n"},
+    {"QuotesOnly", "[Keyloft]\r\nE06C=\"\"\r\n"},
+    {"BlanksInQuotes", "[Keyloft]\r\nE06C=\"   \"\r\n"},
+    {"OtherSection", "[Other]\r\nE06C=calc.exe\r\n"},
+    {"NotTheKeyText", "[Keyloft]\r\n6C=x\r\n0E06C=x\r\nE06C++=x\r\nE06D=x\r\n"},
+};
+
+const ConfigCase MailBound[] = {
+    {"SinglePress", "[Keyloft]\r\nE06C=calc.exe\r\n"},
+    {"DoublePressOnly", "[Keyloft]\r\nE06C+=calc.exe\r\n"},
+    {"LowerCaseAndBlanks", "[keyloft]\r\n e06c = \"C:\\Program Files\\Mail\\mail.exe\" -new\r\n"},
+    {"KeyEvent", "[Keyloft]\r\nRepeatDelay=400\r\nE06C=0x1E\r\n"},
+};
+
+using KbHookBinding = LiveHookTest;
+
+void WriteConfig(ConfigFileGuard& config, const ConfigCase& test) {
+    if (test.Text)
+        config.Write(test.Text);
+    else
+        config.Remove();
+}
+
+TEST_F(KbHookBinding, UnboundExtraKeyIsReportedAndPassedOn) {
+    for (const ConfigCase& test : MailUnbound) {
+        SCOPED_TRACE(test.Name);
+        WriteConfig(Config, test);
+        ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+        PressAndSync(MailKey);
+        EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u);
+        EXPECT_EQ(ObservedOf(MailKey).size(), 2u) << "the earlier hook sees down and up";
+        const auto keys = KeysOf(MailKey, Focus.Window);
+        ASSERT_EQ(keys.size(), 2u) << "the focused window receives down and up";
+        EXPECT_EQ(keys[0].Message, static_cast<UINT>(WM_KEYDOWN));
+        EXPECT_EQ(keys[1].Message, static_cast<UINT>(WM_KEYUP));
+        EXPECT_EQ(Library.HookKeyboard(0, ReportWindow.Window), 1);
+    }
+}
+
+TEST_F(KbHookBinding, BoundExtraKeyIsReportedAndSwallowed) {
+    for (const ConfigCase& test : MailBound) {
+        SCOPED_TRACE(test.Name);
+        WriteConfig(Config, test);
+        ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+        PressAndSync(MailKey);
+        const auto reports = ReportsTo(ReportWindow.Window);
+        ASSERT_EQ(reports.size(), 1u) << "a bound key is still reported";
+        EXPECT_EQ(reports[0].WParam, 0xE06Cu);
+        EXPECT_TRUE(ObservedOf(MailKey).empty()) << "neither down nor up reaches later hooks";
+        EXPECT_TRUE(KeysOf(MailKey, Focus.Window).empty());
+        EXPECT_EQ(Library.HookKeyboard(0, ReportWindow.Window), 1);
+    }
+}
+
+TEST_F(KbHookBinding, BindingsOfOrdinaryKeysSwallowNothing) {
+    // 001E is the letter A's scan code, 0029 the code that is never reported.
+    Config.Write("[Keyloft]\r\n001E=x\r\n0029=x\r\n");
+    const InjectedKey noVirtualKey29{0xFF, 0x29, false};
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    ClearRecords();
+    PressKey(LetterAKey);
+    PressKey(noVirtualKey29);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ObservedOf(LetterAKey).size(), 2u);
+    EXPECT_EQ(KeysOf(LetterAKey, Focus.Window).size(), 2u);
+    EXPECT_EQ(ObservedOf(noVirtualKey29).size(), 2u);
+    EXPECT_TRUE(ReportsTo(ReportWindow.Window).empty());
+}
+
+// Presses the Mail key until it is swallowed (or passed on, when wantSwallowed is false), for
+// at most timeoutMs. Returns the milliseconds that took, or -1.
+long WaitForMailHandling(LiveHookTest& test, bool wantSwallowed, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        ClearRecords();
+        PressKey(MailKey);
+        if (!SyncInput(test.Focus.Window))
+            return -1;
+        const bool swallowed = ObservedOf(MailKey).empty();
+        const DWORD elapsed = GetTickCount() - start;
+        if (swallowed == wantSwallowed)
+            return static_cast<long>(elapsed);
+        if (elapsed > timeoutMs)
+            return -1;
+        PumpFor(50);
+    }
+}
+
+TEST_F(KbHookBinding, EditsOfTheConfigurationApplyWhileTheHookRuns) {
+    Config.Write("[Keyloft]\r\nRepeatDelay=400\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    PressAndSync(MailKey);
+    ASSERT_EQ(ObservedOf(MailKey).size(), 2u);
+
+    // The file is looked at once a second; allow for a busy machine.
+    Config.Write("[Keyloft]\r\nRepeatDelay=400\r\nE06C=calc.exe\r\n");
+    const long bound = WaitForMailHandling(*this, true, 4000);
+    EXPECT_GE(bound, 0) << "a new binding swallows the key";
+
+    Config.Write("[Keyloft]\r\nRepeatDelay=400\r\nE06C=\r\n");
+    const long emptied = WaitForMailHandling(*this, false, 4000);
+    EXPECT_GE(emptied, 0) << "an emptied binding lets the key through again";
+
+    Config.Write("[Keyloft]\r\nE06C+=x\r\n");
+    EXPECT_GE(WaitForMailHandling(*this, true, 4000), 0);
+    Config.Remove();
+    const long removed = WaitForMailHandling(*this, false, 4000);
+    EXPECT_GE(removed, 0) << "a removed file binds nothing";
+    std::printf("edit applied after %ld ms, emptied after %ld ms, removal after %ld ms\n", bound,
+                emptied, removed);
+}
+
+} // namespace
