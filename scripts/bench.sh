@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds Keyloft and runs its benchmarks under Wine in a display of their own. Prints figures
+# only: the key press path of the program, then the callback of the project's kbhook.dll.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+source "$root/scripts/env.sh"
+source "$root/scripts/display.sh"
+"$root/scripts/build.sh"
+start_display
+# One wineserver for the run, and Wine's own services started before the measurement.
+wineserver -p >/dev/null 2>&1 || true
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+build="${BUILD_DIR:-$root/build}"
+wine "$build/bin/KeyloftKeyPressBench.exe"
+wine "$build/bin/KeyloftHookBench.exe"
