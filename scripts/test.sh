@@ -12,9 +12,6 @@ start_display
 # its output open and CTest would wait for them.
 wineserver -p >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-# Without a window manager Wine waits about 2 s for each closing window it manages; the tests'
-# windows and message boxes need none.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
 build="${BUILD_DIR:-$root/build}"
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300 "$@" || status=$?
