@@ -31,6 +31,6 @@ trap 'wineserver -k >/dev/null 2>&1 || true; stop_display' EXIT INT TERM
 echo "Keyloft runs from $run (display $DISPLAY); its configuration is $run/Keyloft.ini."
 echo "End it from its tray icon, with Ctrl+C, or with: bash scripts/run.sh stop"
 cd "$run"
-wine Keyloft.exe
-status=$?
+status=0
+wine Keyloft.exe || status=$?
 echo "Keyloft ended with exit code $status."
