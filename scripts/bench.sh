@@ -7,10 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/env.sh"
 source "$root/scripts/display.sh"
 "$root/scripts/build.sh"
-start_display
-# One wineserver for the run, and Wine's own services started before the measurement.
-wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+start_wine_session
 build="${BUILD_DIR:-$root/build}"
 wine "$build/bin/KeyloftKeyPressBench.exe"
 wine "$build/bin/KeyloftHookBench.exe"

@@ -25,3 +25,12 @@ stop_display() {
         wait "$XVFB_PID" 2>/dev/null || true
     fi
 }
+
+# Starts the display, one wineserver for the whole session (so that each program starts
+# quickly), and Wine's own services with their output elsewhere: started by the first program
+# of a test run instead, they would hold its output open and CTest would wait for them.
+start_wine_session() {
+    start_display
+    wineserver -p >/dev/null 2>&1 || true
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}

@@ -6,12 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/env.sh"
 source "$root/scripts/display.sh"
 "$root/scripts/build.sh"
-start_display
-# One wineserver for the whole run, so that each test process starts quickly, and Wine's own
-# services started now with their output elsewhere: started by the first test, they would hold
-# its output open and CTest would wait for them.
-wineserver -p >/dev/null 2>&1 || true
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+start_wine_session
 build="${BUILD_DIR:-$root/build}"
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300 "$@" || status=$?
