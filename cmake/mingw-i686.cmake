@@ -1,19 +1,4 @@
-# Cross-compiling for 32-bit Windows with Debian's MinGW-w64 (posix threads variant).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(TOOLCHAIN_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Test executables run under Wine on this machine.
-find_program(WINE_EXECUTABLE NAMES wine)
-if(WINE_EXECUTABLE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
-endif()
+# 32-bit Windows: the product, since the keyboard vendor's kbhook.dll is a 32-bit library.
+set(KEYLOFT_ARCH i686)
+set(KEYLOFT_WINE_LOADER wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

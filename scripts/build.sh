@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds Keyloft and its tests into build/ (or BUILD_DIR).
+# Configures and builds Keyloft and its tests, for each flavour of KEYLOFT_ARCH (both when it is
+# not set) into build/<flavour>/ (or BUILD_DIR/<flavour>/). The programs land in its bin/.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)"
+source "$(dirname "$0")/env.sh"
+for flavour in $(keyloft_flavours); do
+    use_flavour "$flavour"
+    cmake -S "$KEYLOFT_ROOT" -B "$KEYLOFT_BUILD" -DCMAKE_TOOLCHAIN_FILE="$KEYLOFT_TOOLCHAIN" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$KEYLOFT_BUILD" -j "$(nproc)"
+done

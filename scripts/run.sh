@@ -1,36 +1,39 @@
 #!/usr/bin/env bash
 # Sets up this machine if needed, builds Keyloft and runs it under Wine, in a display of its own
-# when none is set, with the project's hook library and the sample configuration. It stays
+# when none is set, with the project's hook library and the sample configuration. The flavour is
+# the first this machine can run, i686 before x86_64 (KEYLOFT_ARCH picks one). It stays
 # resident until it is ended from its tray icon (right double-click), with Ctrl+C, or with
 # `scripts/run.sh stop` from another shell.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${BUILD_DIR:-$root/build}"
-run="$build/run"
+source "$root/scripts/env.sh"
 
 if [ "${1:-}" = "stop" ]; then
-    source "$root/scripts/env.sh"
-    wineserver -k >/dev/null 2>&1 || true
+    for flavour in $(keyloft_flavours); do
+        use_flavour "$flavour"
+        if can_run_flavour "$flavour"; then wine_server -k >/dev/null 2>&1 || true; fi
+    done
     echo "Keyloft stopped."
     exit 0
 fi
 
 "$root/scripts/setup.sh"
-source "$root/scripts/env.sh"
+use_runnable_flavour
 source "$root/scripts/display.sh"
-"$root/scripts/build.sh" >/dev/null
+KEYLOFT_ARCH="$KEYLOFT_FLAVOUR" "$root/scripts/build.sh" >/dev/null
 
+run="$KEYLOFT_BUILD/run"
 mkdir -p "$run"
-cp "$build/bin/Keyloft.exe" "$run/"
-cp "$build/bin/kbhook.dll" "$run/"
+cp "$KEYLOFT_BUILD/bin/Keyloft.exe" "$run/"
+cp "$KEYLOFT_BUILD/bin/kbhook.dll" "$run/"
 # The user's own edits of the configuration survive later runs.
 [ -f "$run/Keyloft.ini" ] || cp "$root/dist/Keyloft.ini" "$run/Keyloft.ini"
 
 start_display
-trap 'wineserver -k >/dev/null 2>&1 || true; stop_display' EXIT INT TERM
-echo "Keyloft runs from $run (display $DISPLAY); its configuration is $run/Keyloft.ini."
+trap 'wine_server -k >/dev/null 2>&1 || true; stop_display' EXIT INT TERM
+echo "Keyloft ($KEYLOFT_FLAVOUR) runs from $run (display $DISPLAY); its configuration is $run/Keyloft.ini."
 echo "End it from its tray icon, with Ctrl+C, or with: bash scripts/run.sh stop"
 cd "$run"
 status=0
-wine Keyloft.exe || status=$?
+wine_run Keyloft.exe || status=$?
 echo "Keyloft ended with exit code $status."
