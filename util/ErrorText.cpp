@@ -61,11 +61,14 @@ ErrorFacts CurrentErrorFacts() {
     return facts;
 }
 
+// The address in uppercase hexadecimal with as many digits as a pointer has: eight on 32-bit
+// Windows, sixteen on 64-bit Windows, where a shorter form would cut the address.
 std::wstring HexAddress(const void* address) {
-    wchar_t buffer[20];
-    std::swprintf(buffer, 20, L"%08X",
-                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(address)));
-    return buffer;
+    const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(address);
+    std::wstring text(2 * sizeof value, L'0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[text.size() - 1 - i] = L"0123456789ABCDEF"[(value >> (4 * i)) & 0xF];
+    return text;
 }
 
 } // namespace

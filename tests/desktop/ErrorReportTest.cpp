@@ -22,9 +22,11 @@ const std::wstring Question =
     L"\n\nCopy this to the clipboard?\nPress Help to visit the project's homepage.";
 const std::wstring Sentinel = L"what the user had copied before";
 
-std::wstring Hex8(const void* address) {
-    wchar_t text[16];
-    swprintf(text, 16, L"%08X", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(address)));
+// The address as the report writes it: every digit of the pointer's width.
+std::wstring HexAddress(const void* address) {
+    wchar_t text[24];
+    swprintf(text, 24, L"%0*llX", static_cast<int>(2 * sizeof(void*)),
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(address)));
     return text;
 }
 
@@ -81,7 +83,7 @@ TEST_F(ErrorReport, LongMessageAsTheUserSeesIt) {
     EXPECT_TRUE(box.Content.Topmost) << "system-modal";
     const std::vector<std::wstring> expected = {
         L"Exception details:",
-        L"Exception @ " + Hex8(address) + L":",
+        L"Exception @ " + HexAddress(address) + L":",
         L"",
         L"    Cannot find necessary export routines in C:\\Program ",
         L"    Files\\KYE\\ErgoMedia\\kbhook.dll.",

@@ -31,7 +31,8 @@ class TrayIcon : public ::testing::Test {
 
 TEST_F(TrayIcon, TheRecordHoldsTheFirstVersionLayoutWithTheTitleAsTip) {
     const NOTIFYICONDATAW& data = AppState.TrayIconData;
-    EXPECT_EQ(data.cbSize, 152u);
+    // The first-version layout: 152 bytes on 32-bit Windows, 168 with 64-bit handles.
+    EXPECT_EQ(data.cbSize, sizeof(void*) == 4 ? 152u : 168u);
     EXPECT_EQ(data.hWnd, AppState.MainWindow);
     EXPECT_EQ(data.uID, 1200u);
     EXPECT_EQ(data.uFlags, 7u);

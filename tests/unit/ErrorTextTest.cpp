@@ -102,8 +102,10 @@ TEST(ExceptionDetails, RaisedErrorCarriesTheAddressOfItsRaiser) {
     }
     ASSERT_NE(address, nullptr);
     EXPECT_TRUE(InsideThisProgram(address));
-    wchar_t hex[16];
-    swprintf(hex, 16, L"%08X", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(address)));
+    // Every digit of the pointer's width: a 64-bit address is not cut to its low half.
+    wchar_t hex[24];
+    swprintf(hex, 24, L"%0*llX", static_cast<int>(2 * sizeof(void*)),
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(address)));
     EXPECT_EQ(text, Details(L"Exception @ " + std::wstring(hex),
                             L"Cannot load hook library C:\\kbhook.dll.",
                             L"GetLastError = 536914893", L""));
