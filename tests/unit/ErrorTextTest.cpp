@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -51,6 +52,12 @@ bool InsideThisProgram(const void* address) {
     return at >= base && at < base + nt->OptionalHeader.SizeOfImage;
 }
 
+// An address as the report writes it, given by its low eight digits: a 64-bit pointer has eight
+// more, all zeros here.
+std::wstring AddressText(const wchar_t* low8) {
+    return std::wstring(2 * sizeof(void*) - 8, L'0') + low8;
+}
+
 struct DetailsCase {
     const char* Name;
     std::function<void()> Thrower;
@@ -70,18 +77,23 @@ TEST(ExceptionDetails, ShowsKindAddressWrappedMessageAndLastError) {
                              "vendor software.",
                              reinterpret_cast<const void*>(0x0040ABCD));
          },
-         L"Exception @ 0040ABCD",
+         L"Exception @ " + AddressText(L"0040ABCD"),
          L"Cannot find necessary export routines in C:\\Program \n"
          L"    Files\\KYE\\ErgoMedia\\kbhook.dll. Reinstall the vendor software."},
         {"address with all eight digits",
          [] { throw Exception("x", reinterpret_cast<const void*>(0xFEDCBA98)); },
-         L"Exception @ FEDCBA98", L"x"},
-        {"empty message", [] { throw Exception("", nullptr); }, L"Exception @ 00000000", L""},
-        {"out of memory", [] { throw std::bad_alloc(); }, L"std::bad_alloc @ 00000000",
-         L"std::bad_alloc"},
+         L"Exception @ " + AddressText(L"FEDCBA98"), L"x"},
+        {"address with every digit of the pointer's width",
+         [] { throw Exception("x", reinterpret_cast<const void*>(~std::uintptr_t(0) - 0x10)); },
+         L"Exception @ " + std::wstring(2 * sizeof(void*) - 2, L'F') + L"EF", L"x"},
+        {"empty message", [] { throw Exception("", nullptr); },
+         L"Exception @ " + AddressText(L"00000000"), L""},
+        {"out of memory", [] { throw std::bad_alloc(); },
+         L"std::bad_alloc @ " + AddressText(L"00000000"), L"std::bad_alloc"},
         {"standard error", [] { throw std::runtime_error("disk is gone"); },
-         L"std::runtime_error @ 00000000", L"disk is gone"},
-        {"not an exception at all", [] { throw 42; }, L"Unknown exception @ 00000000", L""},
+         L"std::runtime_error @ " + AddressText(L"00000000"), L"disk is gone"},
+        {"not an exception at all", [] { throw 42; },
+         L"Unknown exception @ " + AddressText(L"00000000"), L""},
     };
     for (const DetailsCase& c : cases) {
         EXPECT_EQ(DetailsOf(c.Thrower, CodeWithoutText),
@@ -115,8 +127,8 @@ TEST(ExceptionDetails, WithoutCurrentErrorSaysNoException) {
     std::wstring text;
     SetLastError(CodeWithoutText);
     ExceptionDetails(text);
-    EXPECT_EQ(text,
-              Details(L"Exception @ 00000000", L"No exception.", L"GetLastError = 536914893", L""));
+    EXPECT_EQ(text, Details(L"Exception @ " + AddressText(L"00000000"), L"No exception.",
+                            L"GetLastError = 536914893", L""));
 }
 
 TEST(ExceptionDetails, LastErrorIsSignedAndExplainedBySystemText) {
@@ -145,7 +157,8 @@ TEST(ExceptionDetails, LastErrorIsSignedAndExplainedBySystemText) {
             shown = raw.substr(0, raw.size() - 3);
         }
         const std::wstring text = DetailsOf([] { throw Exception("m", nullptr); }, c.Code);
-        EXPECT_EQ(text, Details(L"Exception @ 00000000", L"m", c.Line, shown)) << c.Code;
+        EXPECT_EQ(text, Details(L"Exception @ " + AddressText(L"00000000"), L"m", c.Line, shown))
+            << c.Code;
     }
 }
 
