@@ -83,11 +83,13 @@ BoundKeys TableOf(std::size_t count) {
     std::vector<std::uint32_t> codes = {0xE06C, 0x64, 0xE021};
     for (std::uint32_t code = 0xE100; codes.size() < count; ++code)
         codes.push_back(code);
-    return MakeBoundKeys(codes);
+    BoundKeys table;
+    MakeBoundKeys(codes.data(), codes.size(), table);
+    return table;
 }
 
 void BenchDecision(std::size_t tableSize) {
-    const BoundKeys bound = TableOf(tableSize);
+    BoundKeys bound = TableOf(tableSize);
     const std::vector<Event> events = TypicalEvents();
     constexpr int Batch = 1000;
     std::vector<double> perEvent;
@@ -103,8 +105,9 @@ void BenchDecision(std::size_t tableSize) {
         perEvent.push_back(TicksToNs(Now() - start) / Batch);
     }
     char what[96];
-    std::snprintf(what, sizeof(what), "callback decision + lookup, %zu bound codes", bound.size());
+    std::snprintf(what, sizeof(what), "callback decision + lookup, %zu bound codes", bound.Count);
     PrintFigures(what, perEvent, 1, "ns");
+    FreeBoundKeys(bound);
 }
 
 std::wstring WriteConfig(const std::wstring& path, std::size_t bindings) {
@@ -130,10 +133,12 @@ void BenchFile(const std::wstring& folder) {
         std::vector<double> load;
         for (int i = 0; i < 30; ++i) {
             const LONGLONG start = Now();
-            const BoundKeys bound = LoadBoundKeys(path);
+            BoundKeys bound;
+            LoadBoundKeys(path.c_str(), bound);
             load.push_back(TicksToNs(Now() - start));
-            if (bound.size() != bindings)
-                std::printf("  (read %zu of %zu bindings)\n", bound.size(), bindings);
+            if (bound.Count != bindings)
+                std::printf("  (read %zu of %zu bindings)\n", bound.Count, bindings);
+            FreeBoundKeys(bound);
         }
         char what[96];
         std::snprintf(what, sizeof(what), "table rebuild after an edit, %zu bindings", bindings);
@@ -142,7 +147,7 @@ void BenchFile(const std::wstring& folder) {
     std::vector<double> stamp;
     for (int i = 0; i < 2000; ++i) {
         const LONGLONG start = Now();
-        ReadFileStamp(path);
+        ReadFileStamp(path.c_str());
         stamp.push_back(TicksToNs(Now() - start));
     }
     PrintFigures("once-a-second look at the file (metadata only)", stamp, 1000, "us");
@@ -219,7 +224,9 @@ void BenchWholePath(const std::wstring& folder) {
     // The library reads the configuration beside this program: bind the Mail key.
     std::vector<wchar_t> self(32768);
     GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-    const std::wstring config = ConfigPathFor(self.data());
+    std::vector<wchar_t> configPath(self.size() + 8);
+    ConfigPathFor(self.data(), configPath.data(), configPath.size());
+    const std::wstring config = configPath.data();
     HANDLE file = CreateFileW(config.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     const char text[] = "[Keyloft]\r\nE06C=notepad.exe\r\n";

@@ -1,7 +1,5 @@
 #include "hook/BindingFile.h"
 
-#include <vector>
-
 namespace {
 
 constexpr wchar_t SectionName[] = L"Keyloft";
@@ -10,9 +8,55 @@ constexpr wchar_t SectionName[] = L"Keyloft";
 constexpr DWORD FirstSectionChars = 16384;
 constexpr DWORD MaxSectionChars = 1u << 20;
 
+void* Allocate(std::size_t bytes) {
+    return HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1);
+}
+
+void Release(void* memory) {
+    if (memory)
+        HeapFree(GetProcessHeap(), 0, memory);
+}
+
+// One configuration key as the table needs it: the code in the high 32 bits, then which of its
+// two keys it is, then the entry's place in the section (a section holds far fewer than 2^31
+// entries), so that sorting puts the first entry of each key in front of its repeats.
+constexpr std::uint64_t IndexBits = (1u << 31) - 1;
+
+std::uint64_t EntryRecord(std::uint32_t code, bool plus, std::size_t index) {
+    return (static_cast<std::uint64_t>(code) << 32) | (static_cast<std::uint64_t>(plus) << 31) |
+           (index & IndexBits);
+}
+
+// Heap sort of the records, as for the codes: no recursion, no extra memory.
+void SortRecords(std::uint64_t* records, std::size_t count) {
+    auto sift = [records](std::size_t root, std::size_t end) {
+        for (;;) {
+            std::size_t child = 2 * root + 1;
+            if (child >= end)
+                return;
+            if (child + 1 < end && records[child + 1] > records[child])
+                ++child;
+            if (records[root] >= records[child])
+                return;
+            const std::uint64_t swap = records[root];
+            records[root] = records[child];
+            records[child] = swap;
+            root = child;
+        }
+    };
+    for (std::size_t root = count / 2; root > 0; --root)
+        sift(root - 1, count);
+    for (std::size_t end = count; end > 1; --end) {
+        const std::uint64_t largest = records[0];
+        records[0] = records[end - 1];
+        records[end - 1] = largest;
+        sift(0, end - 1);
+    }
+}
+
 } // namespace
 
-bool operator==(const FileStamp& a, const FileStamp& b) {
+bool SameStamp(const FileStamp& a, const FileStamp& b) {
     if (a.Exists != b.Exists)
         return false;
     if (!a.Exists)
@@ -21,14 +65,10 @@ bool operator==(const FileStamp& a, const FileStamp& b) {
            a.LastWrite.dwHighDateTime == b.LastWrite.dwHighDateTime && a.Size == b.Size;
 }
 
-bool operator!=(const FileStamp& a, const FileStamp& b) {
-    return !(a == b);
-}
-
-FileStamp ReadFileStamp(const std::wstring& path) {
+FileStamp ReadFileStamp(const wchar_t* path) {
     FileStamp stamp;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!path || !*path || !GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return stamp;
     stamp.Exists = true;
@@ -37,43 +77,132 @@ FileStamp ReadFileStamp(const std::wstring& path) {
     return stamp;
 }
 
-BoundKeys LoadBoundKeys(const std::wstring& path) {
-    if (path.empty())
-        return BoundKeys();
-    // The whole section in one read, as "name=value" entries. The reader signals a cut list by
-    // returning the capacity minus two; the list then grows, up to a cap.
-    std::vector<wchar_t> list(FirstSectionChars);
-    DWORD length = 0;
-    bool cut = false;
-    for (;;) {
-        const DWORD capacity = static_cast<DWORD>(list.size());
-        length = GetPrivateProfileSectionW(SectionName, list.data(), capacity, path.c_str());
-        cut = length + 2 >= capacity;
-        if (!cut || capacity >= MaxSectionChars)
-            break;
-        list.assign(static_cast<std::size_t>(capacity) * 4, L'\0');
+bool MakeBoundKeys(const std::uint32_t* codes, std::size_t count, BoundKeys& table) {
+    BoundKeys made;
+    if (count > 0) {
+        made.Codes = static_cast<std::uint32_t*>(Allocate(count * sizeof(std::uint32_t)));
+        if (!made.Codes)
+            return false;
+        for (std::size_t i = 0; i < count; ++i)
+            made.Codes[i] = codes[i];
+        made.Count = SortUniqueCodes(made.Codes, count);
     }
-    if (length >= list.size())
-        length = static_cast<DWORD>(list.size()) - 1;
-    std::vector<std::wstring> entries = SplitProfileList(list.data(), length);
-    // The last entry of a cut list may be cut itself.
-    if (cut && !entries.empty())
-        entries.pop_back();
-    return BoundKeysOfSection(entries);
+    FreeBoundKeys(table);
+    table = made;
+    return true;
 }
 
-std::wstring ProcessExecutablePath() {
-    // Grow the buffer until the whole path fits, as the program does for its own path.
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < buffer.size())
-            return std::wstring(buffer.data(), length);
-        if (buffer.size() >= 32768)
-            return std::wstring(); // longer than any path the system allows
-        buffer.resize(buffer.size() * 2);
+void FreeBoundKeys(BoundKeys& table) {
+    Release(table.Codes);
+    table = BoundKeys();
+}
+
+bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, BoundKeys& table) {
+    // Every entry is at least "name" and its terminator: half the length bounds their number.
+    const std::size_t most = length / 2 + 1;
+    auto* records = static_cast<std::uint64_t*>(Allocate(most * sizeof(std::uint64_t)));
+    auto* valued = static_cast<bool*>(Allocate(most));
+    auto* codes = static_cast<std::uint32_t*>(Allocate(most * sizeof(std::uint32_t)));
+    bool done = records && valued && codes;
+    if (done) {
+        std::size_t count = 0;
+        std::size_t at = 0;
+        const wchar_t* entry = nullptr;
+        std::size_t entryLength = 0;
+        while (count < most && NextProfileEntry(list, length, at, entry, entryLength)) {
+            // The last entry of a cut list may be cut itself.
+            if (cut && at >= length)
+                break;
+            std::size_t equals = 0;
+            while (equals < entryLength && entry[equals] != L'=')
+                ++equals;
+            const wchar_t* name = entry;
+            std::size_t nameLength = equals;
+            TrimProfileBlanks(name, nameLength);
+            std::uint32_t code = 0;
+            bool plus = false;
+            if (!BindingKeyCode(name, nameLength, code, plus))
+                continue;
+            const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
+            std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
+            ProfileValue(value, valueLength);
+            valued[count] = equals < entryLength && IsBindingValue(value, valueLength);
+            records[count] = EntryRecord(code, plus, count);
+            ++count;
+        }
+        SortRecords(records, count);
+        // The first record of each key decides; the codes come out sorted.
+        std::size_t bound = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool first = i == 0 || (records[i] >> 31) != (records[i - 1] >> 31);
+            if (first && valued[records[i] & IndexBits])
+                codes[bound++] = static_cast<std::uint32_t>(records[i] >> 32);
+        }
+        done = MakeBoundKeys(codes, bound, table);
     }
+    Release(records);
+    Release(valued);
+    Release(codes);
+    return done;
+}
+
+bool LoadBoundKeys(const wchar_t* path, BoundKeys& table) {
+    if (!path || !*path) {
+        FreeBoundKeys(table);
+        return true;
+    }
+    // The whole section in one read, as "name=value" entries. The reader signals a cut list by
+    // returning the capacity minus two; the list then grows, up to a cap.
+    DWORD capacity = FirstSectionChars;
+    for (;;) {
+        auto* list = static_cast<wchar_t*>(Allocate(capacity * sizeof(wchar_t)));
+        if (!list)
+            return false;
+        DWORD length = GetPrivateProfileSectionW(SectionName, list, capacity, path);
+        const bool cut = length + 2 >= capacity;
+        if (!cut || capacity >= MaxSectionChars) {
+            if (length >= capacity)
+                length = capacity - 1;
+            const bool done = BoundKeysOfSection(list, length, cut, table);
+            Release(list);
+            return done;
+        }
+        Release(list);
+        capacity *= 4;
+    }
+}
+
+bool ConfigPathFor(const wchar_t* executablePath, wchar_t* path, std::size_t capacity) {
+    std::size_t length = 0;
+    while (executablePath[length])
+        ++length;
+    std::size_t stem = length;
+    for (std::size_t i = length; i > 0; --i) {
+        const wchar_t c = executablePath[i - 1];
+        if (c == L'\\')
+            break;
+        if (c == L'.') {
+            stem = i - 1;
+            break;
+        }
+    }
+    const wchar_t extension[] = L".ini";
+    if (stem + 5 > capacity)
+        return false;
+    for (std::size_t i = 0; i < stem; ++i)
+        path[i] = executablePath[i];
+    for (std::size_t i = 0; i < 5; ++i)
+        path[stem + i] = extension[i];
+    return true;
+}
+
+std::size_t ProcessExecutablePath(wchar_t* path, std::size_t capacity) {
+    if (capacity == 0)
+        return 0;
+    const DWORD size = capacity > 32768 ? 32768 : static_cast<DWORD>(capacity);
+    const DWORD length = GetModuleFileNameW(nullptr, path, size);
+    // A full buffer means the path was cut.
+    if (length == 0 || length >= size)
+        return 0;
+    return length;
 }

@@ -1,19 +1,6 @@
 #include "hook/HookKeys.h"
 
-#include <algorithm>
-#include <cwchar>
-#include <set>
-#include <utility>
-
 namespace {
-
-bool IsKeyDown(WPARAM message) {
-    return message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
-}
-
-bool IsKeyUp(WPARAM message) {
-    return message == WM_KEYUP || message == WM_SYSKEYUP;
-}
 
 int HexDigit(wchar_t c) {
     if (c >= L'0' && c <= L'9')
@@ -25,19 +12,36 @@ int HexDigit(wchar_t c) {
     return -1;
 }
 
-std::wstring TrimProfileBlanks(const std::wstring& text) {
-    const wchar_t* blanks = L" \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::wstring::npos)
-        return std::wstring();
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+bool IsProfileBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
 }
 
-wchar_t Upper(wchar_t c) {
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+// Moves the largest of the first count codes below position root down to its place (heap sort).
+void SiftDown(std::uint32_t* codes, std::size_t root, std::size_t count) {
+    for (;;) {
+        std::size_t child = 2 * root + 1;
+        if (child >= count)
+            return;
+        if (child + 1 < count && codes[child + 1] > codes[child])
+            ++child;
+        if (codes[root] >= codes[child])
+            return;
+        const std::uint32_t swap = codes[root];
+        codes[root] = codes[child];
+        codes[child] = swap;
+        root = child;
+    }
 }
 
 } // namespace
+
+bool IsKeyDownMessage(WPARAM message) {
+    return message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+}
+
+bool IsKeyUpMessage(WPARAM message) {
+    return message == WM_KEYUP || message == WM_SYSKEYUP;
+}
 
 bool IsExtraKey(DWORD virtualKey) {
     return (virtualKey >= VK_BROWSER_BACK && virtualKey <= VK_LAUNCH_APP2) ||
@@ -55,102 +59,109 @@ KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWOR
     verdict.Code = KeyCodeOf(scanCode, flags);
     if (!IsExtraKey(virtualKey) || verdict.Code == SleepKeyCode)
         return verdict;
-    const bool down = IsKeyDown(message);
+    const bool down = IsKeyDownMessage(message);
     verdict.Report = down;
-    verdict.Swallow = (down || IsKeyUp(message)) && IsBound(bound, verdict.Code);
+    verdict.Swallow = (down || IsKeyUpMessage(message)) && IsBound(bound, verdict.Code);
     return verdict;
 }
 
 bool IsBound(const BoundKeys& bound, std::uint32_t code) {
-    return std::binary_search(bound.begin(), bound.end(), code);
+    std::size_t low = 0;
+    std::size_t high = bound.Count;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (bound.Codes[middle] < code)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low < bound.Count && bound.Codes[low] == code;
 }
 
-BoundKeys MakeBoundKeys(std::vector<std::uint32_t> codes) {
-    std::sort(codes.begin(), codes.end());
-    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-    return codes;
+std::size_t SortUniqueCodes(std::uint32_t* codes, std::size_t count) {
+    // Heap sort: no recursion and no extra memory, whatever the file holds.
+    for (std::size_t root = count / 2; root > 0; --root)
+        SiftDown(codes, root - 1, count);
+    for (std::size_t end = count; end > 1; --end) {
+        const std::uint32_t largest = codes[0];
+        codes[0] = codes[end - 1];
+        codes[end - 1] = largest;
+        SiftDown(codes, 0, end - 1);
+    }
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        if (distinct == 0 || codes[distinct - 1] != codes[i])
+            codes[distinct++] = codes[i];
+    return distinct;
 }
 
-std::wstring KeyTextOf(std::uint32_t code) {
-    wchar_t buffer[16];
-    std::swprintf(buffer, 16, L"%04X", static_cast<unsigned>(code));
-    return buffer;
+std::size_t KeyTextOf(std::uint32_t code, wchar_t (&text)[KeyTextChars]) {
+    std::size_t digits = 4;
+    while (digits < 8 && (code >> (4 * digits)) != 0)
+        ++digits;
+    for (std::size_t i = 0; i < digits; ++i)
+        text[i] = L"0123456789ABCDEF"[(code >> (4 * (digits - 1 - i))) & 0xF];
+    text[digits] = L'\0';
+    return digits;
 }
 
-bool BindingKeyCode(const std::wstring& name, std::uint32_t& code) {
-    std::wstring text = name;
-    if (!text.empty() && text.back() == L'+')
-        text.pop_back();
-    if (text.size() < 4 || text.size() > 8)
+bool BindingKeyCode(const wchar_t* name, std::size_t length, std::uint32_t& code, bool& plus) {
+    plus = length > 0 && name[length - 1] == L'+';
+    if (plus)
+        --length;
+    if (length < 4 || length > 8)
+        return false;
+    // Only the exact key text names the code: beyond four digits, no leading zero.
+    if (length > 4 && name[0] == L'0')
         return false;
     std::uint32_t value = 0;
-    for (wchar_t c : text) {
-        const int digit = HexDigit(c);
+    for (std::size_t i = 0; i < length; ++i) {
+        const int digit = HexDigit(name[i]);
         if (digit < 0)
             return false;
         value = value * 16 + static_cast<std::uint32_t>(digit);
     }
-    // Only the exact key text names the code: no extra leading zeros beyond four digits.
-    const std::wstring canonical = KeyTextOf(value);
-    if (canonical.size() != text.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (Upper(text[i]) != canonical[i])
-            return false;
     code = value;
     return true;
 }
 
-bool IsBindingValue(const std::wstring& value) {
-    return value.find_first_not_of(L' ') != std::wstring::npos;
+bool IsBindingValue(const wchar_t* value, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (value[i] != L' ')
+            return true;
+    return false;
 }
 
-std::vector<std::wstring> SplitProfileList(const wchar_t* list, std::size_t length) {
-    std::vector<std::wstring> entries;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= length; ++i) {
-        // The end of the counted range ends the last entry even without its own terminator.
-        if (i == length || list[i] == L'\0') {
-            if (i > start)
-                entries.emplace_back(list + start, i - start);
-            start = i + 1;
+bool NextProfileEntry(const wchar_t* list, std::size_t length, std::size_t& at,
+                      const wchar_t*& entry, std::size_t& entryLength) {
+    while (at < length) {
+        std::size_t end = at;
+        while (end < length && list[end] != L'\0')
+            ++end;
+        const std::size_t start = at;
+        at = end + 1;
+        if (end > start) {
+            entry = list + start;
+            entryLength = end - start;
+            return true;
         }
     }
-    return entries;
+    return false;
 }
 
-std::wstring ProfileValue(const std::wstring& raw) {
-    std::wstring value = TrimProfileBlanks(raw);
-    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
-        value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return value;
-}
-
-BoundKeys BoundKeysOfSection(const std::vector<std::wstring>& entries) {
-    std::set<std::pair<std::uint32_t, bool>> seen; // code, double-press key
-    std::vector<std::uint32_t> codes;
-    for (const std::wstring& entry : entries) {
-        const std::size_t equals = entry.find(L'=');
-        const std::wstring name = TrimProfileBlanks(entry.substr(0, equals));
-        std::uint32_t code = 0;
-        if (!BindingKeyCode(name, code))
-            continue;
-        if (!seen.insert({code, name.back() == L'+'}).second)
-            continue;
-        if (equals != std::wstring::npos && IsBindingValue(ProfileValue(entry.substr(equals + 1))))
-            codes.push_back(code);
+void TrimProfileBlanks(const wchar_t*& text, std::size_t& length) {
+    while (length > 0 && IsProfileBlank(text[0])) {
+        ++text;
+        --length;
     }
-    return MakeBoundKeys(std::move(codes));
+    while (length > 0 && IsProfileBlank(text[length - 1]))
+        --length;
 }
 
-std::wstring ConfigPathFor(const std::wstring& executablePath) {
-    for (std::size_t i = executablePath.size(); i > 0; --i) {
-        const wchar_t c = executablePath[i - 1];
-        if (c == L'\\')
-            break;
-        if (c == L'.')
-            return executablePath.substr(0, i - 1) + L".ini";
+void ProfileValue(const wchar_t*& text, std::size_t& length) {
+    TrimProfileBlanks(text, length);
+    if (length >= 2 && (text[0] == L'"' || text[0] == L'\'') && text[length - 1] == text[0]) {
+        ++text;
+        length -= 2;
     }
-    return executablePath + L".ini";
 }

@@ -1,13 +1,15 @@
 // kbhook.dll's decisions without any platform call: which keyboard events it reports, the code
 // it reports them with, and which of them it swallows because the configuration binds them.
+//
+// The library lives in another program's process and in the path of every key of the desktop,
+// so nothing here uses the C++ standard library or can throw: plain types, counted text, and
+// tables that the caller owns.
 #pragma once
 
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
 
 // Posted to the registered window for every reported key-down: wParam the key code, lParam the
 // virtual-key code.
@@ -16,9 +18,15 @@ constexpr UINT HookKeyMessage = 0x802;
 constexpr std::uint32_t SleepKeyCode = 0x29;
 // Added to the scan code of an extended key.
 constexpr std::uint32_t ExtendedKeyBase = 0xE000;
+// A key text has at most eight digits; with "+" and the terminator it fits in ten characters.
+constexpr std::size_t KeyTextChars = 10;
 
-// Codes that have a single-press or double-press binding, sorted, without repeats.
-using BoundKeys = std::vector<std::uint32_t>;
+// Codes that have a single-press or double-press binding: sorted, without repeats, in memory from
+// the process heap (see BindingFile.h). An empty table has no memory.
+struct BoundKeys {
+    std::uint32_t* Codes = nullptr;
+    std::size_t Count = 0;
+};
 
 // What the hook does with one keyboard event.
 struct KeyVerdict {
@@ -40,35 +48,37 @@ std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags);
 KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
                           const BoundKeys& bound);
 
-// True when code is in the sorted table.
+bool IsKeyDownMessage(WPARAM message);
+bool IsKeyUpMessage(WPARAM message);
+
+// True when code is in the table.
 bool IsBound(const BoundKeys& bound, std::uint32_t code);
 
-// Sorts the codes and removes repeats.
-BoundKeys MakeBoundKeys(std::vector<std::uint32_t> codes);
+// Sorts count codes in place and moves repeats out; returns how many distinct codes lead.
+std::size_t SortUniqueCodes(std::uint32_t* codes, std::size_t count);
 
-// The configuration's name for a code: uppercase hexadecimal, at least four digits.
-std::wstring KeyTextOf(std::uint32_t code);
+// The configuration's name for a code: uppercase hexadecimal, at least four digits, written to
+// text with its terminator. Returns the number of digits.
+std::size_t KeyTextOf(std::uint32_t code, wchar_t (&text)[KeyTextChars]);
 
-// The code a configuration key binds: a key text, or a key text followed by "+", in either
-// letter case. False for every other name ("41" and "00041" never name the code 0x41).
-bool BindingKeyCode(const std::wstring& name, std::uint32_t& code);
+// The code a configuration key of length characters binds: a key text, or a key text followed
+// by "+", in either letter case. False for every other name ("41" and "00041" never name the
+// code 0x41). plus tells which of the two it is.
+bool BindingKeyCode(const wchar_t* name, std::size_t length, std::uint32_t& code, bool& plus);
 
 // True when a binding's value does something: it is not empty once blanks are trimmed.
-bool IsBindingValue(const std::wstring& value);
+bool IsBindingValue(const wchar_t* value, std::size_t length);
 
-// The entries of a NUL-separated list as the profile reader returns it: length counts the
-// characters stored without the list's final terminator. Never reads beyond length.
-std::vector<std::wstring> SplitProfileList(const wchar_t* list, std::size_t length);
+// The next entry of a NUL-separated list as the profile reader returns it, length characters
+// without the list's final terminator: from position at, skipping empty entries. False at the
+// end. Never reads beyond length, also when the last entry has no terminator of its own.
+bool NextProfileEntry(const wchar_t* list, std::size_t length, std::size_t& at,
+                      const wchar_t*& entry, std::size_t& entryLength);
 
-// A value as the profile reader's single-value read returns it: without the blanks and tabs
-// around it and without one pair of equal quotation marks (single or double) enclosing it.
-std::wstring ProfileValue(const std::wstring& raw);
+// Narrows a raw value to what the profile reader's single-value read returns: without the
+// blanks around it and without one pair of equal quotation marks (single or double) enclosing
+// it.
+void ProfileValue(const wchar_t*& text, std::size_t& length);
 
-// The codes bound by the "name=value" entries of a section: a code counts when the first entry
-// of its single-press or of its double-press key has a value (later repeats of a name are not
-// seen by the program's reads either).
-BoundKeys BoundKeysOfSection(const std::vector<std::wstring>& entries);
-
-// The configuration file of an executable: its path with the extension of the file name
-// replaced by ".ini" (or ".ini" appended when the name has none).
-std::wstring ConfigPathFor(const std::wstring& executablePath);
+// Narrows text to itself without the blanks, tabs and line ends around it.
+void TrimProfileBlanks(const wchar_t*& text, std::size_t& length);

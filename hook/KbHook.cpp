@@ -1,73 +1,231 @@
 // kbhook.dll: reports the extra keys of any keyboard to one window, the way Keyloft expects of
 // its hook library, and keeps bound keys from doing their usual action as well.
 //
-// Everything runs on the thread that calls HookKeyboard(1, ...): the system calls a low-level
-// hook on the thread that installed it, through that thread's message loop, and the thread timer
-// that watches the configuration file is dispatched by the same loop. So nothing here is shared
-// between threads and nothing needs a lock.
+// The system calls a low-level keyboard hook on the thread that installed it, through that
+// thread's message loop, and every key of the desktop waits for the call. So the hook lives on a
+// thread of the library's own, which does nothing else: the caller's thread may be busy for
+// seconds (a slow program start, a tray icon that takes its time) without holding up a key.
 //
-// While the hook runs, every keyboard event of the desktop waits for the callback, so the
-// callback does nothing but a lookup in a table in memory and a PostMessage. The table is
-// built from the configuration file when the hook starts and rebuilt by a timer that looks at
-// the file's last-write time and size once a second. That look is one metadata query between
-// messages; the file itself is read only after it changed. Looking in the callback instead would
-// put the file system, possibly a network share, in the path of every key.
+// Everything the hook uses belongs to that thread: the table of bound codes, the keys held down,
+// the watch over the hook itself. The callers of HookKeyboard share only the report window and
+// the thread's handle, so nothing needs a lock.
+//
+// The thread sleeps until there is something to do: a key, a change in the configuration's
+// folder, the stop. No timer runs while nothing happens, except where the folder cannot be
+// watched: there it looks at the file once a second.
+//
+// The thread holds a reference to the library for as long as it runs and gives it back as its
+// very last step (FreeLibraryAndExitThread), so a library freed by its user while the thread
+// still runs stays mapped until the thread has left its code.
 #include "hook/BindingFile.h"
 #include "hook/HookKeys.h"
+#include "hook/KeyWatch.h"
 
 #include <windows.h>
 
-#include <string>
-
 namespace {
 
-constexpr UINT ConfigCheckPeriodMs = 1000;
+constexpr DWORD StartWaitMs = 5000; // for the thread to install its hook
+constexpr DWORD StopWaitMs = 2000;  // for the thread to end
+constexpr DWORD PollPeriodMs = 1000;
+constexpr DWORD ThreadStackBytes = 64 * 1024;
+constexpr std::size_t PathChars = 32768;
+constexpr wchar_t SinkClassName[] = L"KbHookRawInputSink";
 
 struct HookStateRecord {
     HINSTANCE Module = nullptr;
-    HHOOK Hook = nullptr;    // the low-level keyboard hook while reporting
-    HWND Window = nullptr;   // receives HookKeyMessage
-    UINT_PTR CheckTimer = 0; // thread timer that watches the configuration file
-    std::wstring ConfigPath; // the executable's path with ".ini"
-    FileStamp ConfigStamp;   // the file as it was when Bound was built
-    BoundKeys Bound;         // codes with a binding; their events are swallowed
+
+    // The callers' side.
+    HANDLE Thread = nullptr;        // the library's thread, until it is seen to have ended
+    bool Running = false;           // started and not stopped
+    HWND volatile Window = nullptr; // receives HookKeyMessage; none once stopped
+    HANDLE Stop = nullptr;          // set to end the thread
+    HANDLE Ready = nullptr;         // set by the thread once its hook is installed or has failed
+    volatile bool Installed = false;
+
+    // The library's thread only.
+    HHOOK Hook = nullptr;
+    HWND Sink = nullptr;     // message-only window that receives raw keyboard input
+    HANDLE Change = nullptr; // change notification on the configuration's folder
+    wchar_t ConfigPath[PathChars] = {};
+    FileStamp ConfigStamp;
+    BoundKeys Bound;
+    HeldKeys Held;
+    HookWatch Watch;
 };
 
 HookStateRecord HookState;
 
+void CloseIfSet(HANDLE& handle) {
+    if (handle)
+        CloseHandle(handle);
+    handle = nullptr;
+}
+
+// Reads the table again when the file's stamp differs from that of the table in use.
 void ReloadBindingsIfChanged() {
     const FileStamp stamp = ReadFileStamp(HookState.ConfigPath);
-    if (stamp == HookState.ConfigStamp)
+    if (SameStamp(stamp, HookState.ConfigStamp))
         return;
     // Stamp first: an edit made while the file is being read shows as a change next time.
     HookState.ConfigStamp = stamp;
-    try {
-        HookState.Bound = stamp.Exists ? LoadBoundKeys(HookState.ConfigPath) : BoundKeys();
-    } catch (...) {
-        // Out of memory: keep the table we have and try again at the next change.
-        HookState.ConfigStamp = FileStamp();
-    }
-}
-
-void CALLBACK CheckConfigTimer(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!HookState.Hook) {
-        KillTimer(nullptr, timer);
+    BoundKeys fresh;
+    if (stamp.Exists && !LoadBoundKeys(HookState.ConfigPath, fresh)) {
+        // Out of memory: keep the table in use and read again at the next look.
+        HookState.ConfigStamp.Exists = !stamp.Exists;
         return;
     }
-    ReloadBindingsIfChanged();
+    FreeBoundKeys(HookState.Bound);
+    HookState.Bound = fresh;
 }
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
+        NoteHookCall(HookState.Watch);
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
         const KeyVerdict verdict =
             DecideKeyEvent(message, event->vkCode, event->scanCode, event->flags, HookState.Bound);
-        if (verdict.Report)
-            PostMessageW(HookState.Window, HookKeyMessage, verdict.Code, event->vkCode);
+        if (verdict.Report || IsKeyUpMessage(message)) {
+            const bool repeat = IsHeldRepeat(HookState.Held, message, verdict.Code, event->time);
+            const HWND window = HookState.Window;
+            if (verdict.Report && !repeat && window)
+                PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
+        }
         if (verdict.Swallow)
             return 1;
     }
     return CallNextHookEx(nullptr, code, message, data);
+}
+
+// Installs the hook, in place of one the system may have removed without a word.
+bool InstallHook() {
+    if (HookState.Hook)
+        UnhookWindowsHookEx(HookState.Hook);
+    HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, HookState.Module, 0);
+    NoteInstalled(HookState.Watch, GetTickCount());
+    // Key-ups missed meanwhile must not keep a key counted as held.
+    HookState.Held = HeldKeys();
+    return HookState.Hook != nullptr;
+}
+
+LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Raw input comes whether the hook is still installed or not: more raw keys than hook calls
+    // mean the system removed the hook, which it does to a hook that was too slow too often.
+    if (message == WM_INPUT && NoteRawKey(HookState.Watch, GetTickCount()))
+        InstallHook();
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The message-only window with raw keyboard input, even while other programs have the focus.
+// Without it the library still works, only without noticing a lost hook.
+void CreateSink() {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = SinkProc;
+    windowClass.hInstance = HookState.Module;
+    windowClass.lpszClassName = SinkClassName;
+    RegisterClassExW(&windowClass);
+    HookState.Sink = CreateWindowExW(0, SinkClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     HookState.Module, nullptr);
+    if (!HookState.Sink)
+        return;
+    RAWINPUTDEVICE keyboard = {1, 6, RIDEV_INPUTSINK, HookState.Sink}; // generic desktop keyboard
+    RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard));
+}
+
+void DestroySink() {
+    if (!HookState.Sink)
+        return;
+    RAWINPUTDEVICE keyboard = {1, 6, RIDEV_REMOVE, nullptr};
+    RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard));
+    DestroyWindow(HookState.Sink);
+    HookState.Sink = nullptr;
+    UnregisterClassW(SinkClassName, HookState.Module);
+}
+
+// Watches the folder of the configuration file; the stamp tells whether the file itself
+// changed. Some network shares refuse to be watched: then no notification, and a look once a
+// second instead.
+void WatchConfigFolder() {
+    std::size_t slash = 0;
+    for (std::size_t i = 0; HookState.ConfigPath[i]; ++i)
+        if (HookState.ConfigPath[i] == L'\\')
+            slash = i + 1;
+    if (slash == 0)
+        return;
+    const wchar_t kept = HookState.ConfigPath[slash];
+    HookState.ConfigPath[slash] = L'\0';
+    const HANDLE change = FindFirstChangeNotificationW(
+        HookState.ConfigPath, FALSE,
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
+    HookState.ConfigPath[slash] = kept;
+    HookState.Change = change == INVALID_HANDLE_VALUE ? nullptr : change;
+}
+
+// Waits for the stop, a change of the folder or a message, and handles what came, until the
+// stop is set.
+void RunThreadLoop() {
+    for (;;) {
+        const HANDLE handles[2] = {HookState.Stop, HookState.Change};
+        const DWORD count = HookState.Change ? 2 : 1;
+        const DWORD woken =
+            MsgWaitForMultipleObjectsEx(count, handles, HookState.Change ? INFINITE : PollPeriodMs,
+                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
+            return;
+        if (woken == WAIT_OBJECT_0 + 1) {
+            // Rearmed before the read, so that an edit during the read wakes the thread again.
+            if (!FindNextChangeNotification(HookState.Change)) {
+                FindCloseChangeNotification(HookState.Change);
+                HookState.Change = nullptr;
+            }
+            ReloadBindingsIfChanged();
+        } else if (woken == WAIT_TIMEOUT) {
+            ReloadBindingsIfChanged();
+        }
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+}
+
+DWORD WINAPI HookThread(void*) {
+    wchar_t* executable = HookState.ConfigPath; // the configuration path takes its place
+    if (!ProcessExecutablePath(executable, PathChars) ||
+        !ConfigPathFor(executable, HookState.ConfigPath, PathChars))
+        HookState.ConfigPath[0] = L'\0';
+    HookState.ConfigStamp = FileStamp();
+    HookState.ConfigStamp.Exists = true; // differs from every real stamp: the first look reads
+    ReloadBindingsIfChanged();
+    WatchConfigFolder();
+    CreateSink();
+    HookState.Installed = InstallHook();
+    SetEvent(HookState.Ready);
+    if (HookState.Installed)
+        RunThreadLoop();
+
+    if (HookState.Hook)
+        UnhookWindowsHookEx(HookState.Hook);
+    HookState.Hook = nullptr;
+    DestroySink();
+    if (HookState.Change)
+        FindCloseChangeNotification(HookState.Change);
+    HookState.Change = nullptr;
+    FreeBoundKeys(HookState.Bound);
+    FreeLibraryAndExitThread(HookState.Module, 0);
+    return 0;
+}
+
+// Forgets a thread that has ended; false while it still runs.
+bool ReapThread(DWORD waitMs) {
+    if (!HookState.Thread)
+        return true;
+    if (WaitForSingleObject(HookState.Thread, waitMs) != WAIT_OBJECT_0)
+        return false;
+    CloseIfSet(HookState.Thread);
+    CloseIfSet(HookState.Stop);
+    CloseIfSet(HookState.Ready);
+    return true;
 }
 
 LONG StartReporting(HWND window) {
@@ -75,32 +233,54 @@ LONG StartReporting(HWND window) {
         return 0;
     // Already running: keep the one hook, so that no key is reported twice, and report to the
     // window of the latest call.
-    HookState.Window = window;
-    if (HookState.Hook)
+    if (HookState.Running) {
+        HookState.Window = window;
         return 1;
-    HookState.ConfigPath = ConfigPathFor(ProcessExecutablePath());
-    HookState.ConfigStamp = FileStamp();
-    HookState.Bound.clear();
-    ReloadBindingsIfChanged();
-    HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, HookState.Module, 0);
-    if (!HookState.Hook) {
-        HookState.Window = nullptr;
+    }
+    // A thread that did not end in time when it was stopped: one more wait, then give up.
+    if (!ReapThread(StopWaitMs))
+        return 0;
+    HookState.Stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HookState.Ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HMODULE pinned = nullptr;
+    if (!HookState.Stop || !HookState.Ready ||
+        !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(&HookThread), &pinned)) {
+        CloseIfSet(HookState.Stop);
+        CloseIfSet(HookState.Ready);
         return 0;
     }
-    HookState.CheckTimer = SetTimer(nullptr, 0, ConfigCheckPeriodMs, CheckConfigTimer);
-    return 1;
+    HookState.Window = window;
+    HookState.Installed = false;
+    HookState.Thread = CreateThread(nullptr, ThreadStackBytes, HookThread, nullptr,
+                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!HookState.Thread) {
+        FreeLibrary(pinned);
+        HookState.Window = nullptr;
+        CloseIfSet(HookState.Stop);
+        CloseIfSet(HookState.Ready);
+        return 0;
+    }
+    // Keys wait for this thread: it is the one that must never be held up.
+    SetThreadPriority(HookState.Thread, THREAD_PRIORITY_ABOVE_NORMAL);
+    const bool ready = WaitForSingleObject(HookState.Ready, StartWaitMs) == WAIT_OBJECT_0;
+    if (ready && HookState.Installed) {
+        HookState.Running = true;
+        return 1;
+    }
+    HookState.Window = nullptr;
+    SetEvent(HookState.Stop);
+    ReapThread(StopWaitMs);
+    return 0;
 }
 
 LONG StopReporting() {
-    if (!HookState.Hook)
+    if (!HookState.Running)
         return 0;
-    UnhookWindowsHookEx(HookState.Hook);
-    HookState.Hook = nullptr;
-    if (HookState.CheckTimer)
-        KillTimer(nullptr, HookState.CheckTimer);
-    HookState.CheckTimer = 0;
-    HookState.Window = nullptr;
-    HookState.Bound.clear();
+    HookState.Running = false;
+    HookState.Window = nullptr; // no report after the stop, even from a thread slow to end
+    SetEvent(HookState.Stop);
+    ReapThread(StopWaitMs);
     return 1;
 }
 
@@ -109,14 +289,10 @@ LONG StopReporting() {
 // start 1: install the hook and report to window; start 0: remove it. Any other call, and a call
 // in the wrong state, changes nothing. Returns 1 when the call did what it asked for.
 extern "C" LONG WINAPI HookKeyboard(LONG start, HWND window) {
-    try {
-        if (start == 1)
-            return StartReporting(window);
-        if (start == 0)
-            return StopReporting();
-    } catch (...) {
-        // Nothing may unwind into the caller, which was built with another runtime.
-    }
+    if (start == 1)
+        return StartReporting(window);
+    if (start == 0)
+        return StopReporting();
     return 0;
 }
 
@@ -126,13 +302,12 @@ extern "C" LONG WINAPI SystemSleepKeyProc(WPARAM, LPARAM) {
     return 0;
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    // Nothing to undo at detach: while the thread runs, it holds the library, so the library is
+    // unloaded only after the thread has removed its hook and left.
     if (reason == DLL_PROCESS_ATTACH) {
         HookState.Module = instance;
         DisableThreadLibraryCalls(instance);
-    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr && HookState.Hook) {
-        // Freed while still reporting: the hook and the timer would call into unmapped code.
-        StopReporting();
     }
     return TRUE;
 }

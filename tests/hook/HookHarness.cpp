@@ -1,8 +1,11 @@
 #include "HookHarness.h"
 
 #include "hook/HookKeys.h"
+#include "support/BoundCodes.h"
 #include "support/TempFolder.h"
 
+#include <atomic>
+#include <cstring>
 #include <vector>
 
 HookRecords Records;
@@ -200,7 +203,7 @@ ConfigFileGuard::ConfigFileGuard() {
     std::vector<wchar_t> buffer(32768);
     const DWORD length =
         GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    Path = ConfigPathFor(std::wstring(buffer.data(), length));
+    Path = ConfigPathString(std::wstring(buffer.data(), length));
     DeleteFileW(Path.c_str());
 }
 
@@ -244,4 +247,60 @@ void LiveHookTest::PressAndSync(const InjectedKey& key) {
     ClearRecords();
     PressKey(key);
     ASSERT_TRUE(SyncInput(Focus.Window)) << "injected keys did not come through";
+}
+
+namespace {
+
+// Written on the library's thread, read on the test's.
+std::atomic<int> InstallsSeen{0};
+std::atomic<HHOOK> LatestHook{nullptr};
+
+HHOOK WINAPI RecordingSetWindowsHookExW(int id, HOOKPROC procedure, HINSTANCE module,
+                                        DWORD thread) {
+    const HHOOK hook = SetWindowsHookExW(id, procedure, module, thread);
+    LatestHook = hook;
+    ++InstallsSeen;
+    return hook;
+}
+
+} // namespace
+
+bool SpyOnHookInstalls(HMODULE library) {
+    auto* base = reinterpret_cast<BYTE*>(library);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name; ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), "user32.dll") != 0)
+            continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal))
+                continue;
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "SetWindowsHookExW") != 0)
+                continue;
+            DWORD protection = 0;
+            VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE,
+                           &protection);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(&RecordingSetWindowsHookExW);
+            VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), protection, &protection);
+            InstallsSeen = 0;
+            LatestHook = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
+int HookInstallsSeen() {
+    return InstallsSeen;
+}
+
+HHOOK LatestInstalledHook() {
+    return LatestHook;
 }

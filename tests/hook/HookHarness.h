@@ -132,3 +132,10 @@ struct LiveHookTest : ::testing::Test {
     // Presses key, then the sync key, and collects what happened.
     void PressAndSync(const InjectedKey& key);
 };
+
+// Replaces the library's import of SetWindowsHookExW with one that counts the hooks it installs
+// and keeps the latest, so that a test can remove the hook behind the library's back as the
+// system does. False when the library imports no such function.
+bool SpyOnHookInstalls(HMODULE library);
+int HookInstallsSeen();
+HHOOK LatestInstalledHook();

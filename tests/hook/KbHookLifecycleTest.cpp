@@ -67,13 +67,23 @@ TEST_F(KbHookLifecycle, RestartReadsTheConfigurationAgain) {
     EXPECT_TRUE(ObservedOf(MailKey).empty());
 }
 
-TEST_F(KbHookLifecycle, LibraryFreedWhileReportingLeavesNoHookBehind) {
+TEST_F(KbHookLifecycle, LibraryFreedWhileReportingStaysLoadedUntilItsThreadHasEnded) {
     Config.Write("[Keyloft]\r\nE06C=calc.exe\r\n");
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    const HMODULE module = Library.Module;
     Library.Release();
-    // Keys and a timer period after the release: no call into the freed library.
+    // The library's thread still runs and holds the library: its hook works on, from mapped code.
     PressAndSync(MailKey);
-    PumpFor(1200);
+    EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u);
+    EXPECT_TRUE(ObservedOf(MailKey).empty());
+    EXPECT_EQ(GetModuleHandleW(L"kbhook.dll"), module);
+
+    // Stopped through a reference of its own, the thread ends and gives its reference back.
+    LoadedHookLibrary again;
+    ASSERT_EQ(again.Module, module) << "still the same library";
+    EXPECT_EQ(again.HookKeyboard(0, ReportWindow.Window), 1);
+    again.Release();
+    EXPECT_EQ(GetModuleHandleW(L"kbhook.dll"), nullptr) << "unloaded once the thread had left";
     PressAndSync(MailKey);
     EXPECT_TRUE(Records.Reports.empty());
     EXPECT_EQ(ObservedOf(MailKey).size(), 2u);

@@ -2,6 +2,7 @@
 // tells an edited file from an unchanged one.
 #include "hook/BindingFile.h"
 
+#include "support/BoundCodes.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ namespace {
 struct FileCase {
     const char* Name;
     const char* Text;
-    BoundKeys Expected;
+    Codes Expected;
 };
 
 const FileCase FileCases[] = {
@@ -46,7 +47,7 @@ TEST(HookBindingFile, BoundCodesAreThoseWithANonEmptyBinding) {
         TempFolder folder;
         const std::wstring path = folder.PathOf(L"Keyloft.ini");
         WriteBytes(path, test.Text);
-        EXPECT_EQ(LoadBoundKeys(path), test.Expected);
+        EXPECT_EQ(LoadedCodes(path), test.Expected);
     }
 }
 
@@ -67,39 +68,39 @@ TEST(HookBindingFile, TableAgreesWithTheProgramsOwnReads) {
         TempFolder folder;
         const std::wstring path = folder.PathOf(L"Keyloft.ini");
         WriteBytes(path, text);
-        const BoundKeys bound = LoadBoundKeys(path);
+        const BoundKeysGuard bound(LoadedCodes(path));
         for (std::uint32_t code : codes) {
             bool programFindsValue = false;
-            for (const std::wstring& key : {KeyTextOf(code), KeyTextOf(code) + L"+"}) {
+            for (const std::wstring& key : {KeyTextString(code), KeyTextString(code) + L"+"}) {
                 wchar_t value[2048];
                 const DWORD length = GetPrivateProfileStringW(L"Keyloft", key.c_str(), L"", value,
                                                               2048, path.c_str());
-                programFindsValue |= IsBindingValue(std::wstring(value, length));
+                programFindsValue |= IsBindingValue(value, length);
             }
-            EXPECT_EQ(IsBound(bound, code), programFindsValue) << std::hex << code;
+            EXPECT_EQ(IsBound(bound.Table, code), programFindsValue) << std::hex << code;
         }
     }
 }
 
 TEST(HookBindingFile, MissingFileBindsNothing) {
     TempFolder folder;
-    EXPECT_TRUE(LoadBoundKeys(folder.PathOf(L"absent.ini")).empty());
-    EXPECT_TRUE(LoadBoundKeys(folder.Path).empty()) << "a folder";
-    EXPECT_TRUE(LoadBoundKeys(L"").empty());
+    EXPECT_TRUE(LoadedCodes(folder.PathOf(L"absent.ini")).empty());
+    EXPECT_TRUE(LoadedCodes(folder.Path).empty()) << "a folder";
+    EXPECT_TRUE(LoadedCodes(L"").empty());
 }
 
 TEST(HookBindingFile, Utf16FileIsRead) {
     TempFolder folder;
     const std::wstring path = folder.PathOf(L"Keyloft.ini");
     WriteUtf16File(path, L"[Keyloft]\r\nE06C=caf\u00E9.exe\r\nE05F=\r\n");
-    EXPECT_EQ(LoadBoundKeys(path), BoundKeys{0xE06C});
+    EXPECT_EQ(LoadedCodes(path), Codes{0xE06C});
 }
 
 TEST(HookBindingFile, LongValueStillCounts) {
     TempFolder folder;
     const std::wstring path = folder.PathOf(L"Keyloft.ini");
     WriteBytes(path, "[Keyloft]\r\nE06C=" + std::string(3000, 'x') + "\r\n");
-    EXPECT_EQ(LoadBoundKeys(path), BoundKeys{0xE06C});
+    EXPECT_EQ(LoadedCodes(path), Codes{0xE06C});
 }
 
 TEST(HookBindingFile, LargeSectionIsReadWhole) {
@@ -107,7 +108,7 @@ TEST(HookBindingFile, LargeSectionIsReadWhole) {
     TempFolder folder;
     const std::wstring path = folder.PathOf(L"Keyloft.ini");
     std::string text = "[Keyloft]\r\n";
-    BoundKeys expected;
+    Codes expected;
     for (std::uint32_t code = 0x10000; code < 0x10000 + 5000; ++code) {
         char line[32];
         std::snprintf(line, sizeof(line), "%X=x\r\n", code);
@@ -115,7 +116,7 @@ TEST(HookBindingFile, LargeSectionIsReadWhole) {
         expected.push_back(code);
     }
     WriteBytes(path, text);
-    EXPECT_EQ(LoadBoundKeys(path), expected);
+    EXPECT_EQ(LoadedCodes(path), expected);
 }
 
 TEST(HookBindingFile, SectionBeyondTheCapIsTakenAsFarAsItFits) {
@@ -130,26 +131,27 @@ TEST(HookBindingFile, SectionBeyondTheCapIsTakenAsFarAsItFits) {
     const std::wstring path = folder.PathOf(L"Keyloft.ini");
     // Bound only beyond the cap: not seen.
     WriteBytes(path, "[Keyloft]\r\n" + entries + "0041=x\r\n");
-    EXPECT_TRUE(LoadBoundKeys(path).empty());
+    EXPECT_TRUE(LoadedCodes(path).empty());
     // Bound before it: seen.
     WriteBytes(path, "[Keyloft]\r\n0041=x\r\n" + entries);
-    EXPECT_EQ(LoadBoundKeys(path), BoundKeys{0x41});
+    EXPECT_EQ(LoadedCodes(path), Codes{0x41});
 }
 
 TEST(HookBindingFile, StampChangesWithContentAndTime) {
     TempFolder folder;
     const std::wstring path = folder.PathOf(L"Keyloft.ini");
-    const FileStamp missing = ReadFileStamp(path);
+    const FileStamp missing = ReadFileStamp(path.c_str());
     EXPECT_FALSE(missing.Exists);
-    EXPECT_EQ(missing, ReadFileStamp(folder.PathOf(L"other.ini")));
-    EXPECT_FALSE(ReadFileStamp(folder.Path).Exists) << "a folder is no file";
+    EXPECT_TRUE(SameStamp(missing, ReadFileStamp(folder.PathOf(L"other.ini").c_str())));
+    EXPECT_FALSE(ReadFileStamp(folder.Path.c_str()).Exists) << "a folder is no file";
 
     WriteBytes(path, "[Keyloft]\r\n");
-    const FileStamp first = ReadFileStamp(path);
+    const FileStamp first = ReadFileStamp(path.c_str());
     EXPECT_TRUE(first.Exists);
     EXPECT_EQ(first.Size, 11u);
-    EXPECT_NE(first, missing);
-    EXPECT_EQ(first, ReadFileStamp(path)) << "an unchanged file keeps its stamp";
+    EXPECT_FALSE(SameStamp(first, missing));
+    EXPECT_TRUE(SameStamp(first, ReadFileStamp(path.c_str())))
+        << "an unchanged file keeps its stamp";
 
     // Same size, another last-write time.
     WriteBytes(path, "[Keyloft]\n\n");
@@ -160,19 +162,21 @@ TEST(HookBindingFile, StampChangesWithContentAndTime) {
     later.dwHighDateTime += 1;
     SetFileTime(file, nullptr, nullptr, &later);
     CloseHandle(file);
-    const FileStamp second = ReadFileStamp(path);
+    const FileStamp second = ReadFileStamp(path.c_str());
     EXPECT_EQ(second.Size, first.Size);
-    EXPECT_NE(second, first);
+    EXPECT_FALSE(SameStamp(second, first));
 
     // Same last-write time, another size.
     FileStamp resized = second;
     resized.Size += 1;
-    EXPECT_NE(resized, second);
+    EXPECT_FALSE(SameStamp(resized, second));
 }
 
 TEST(HookBindingFile, ExecutablePathIsThisProgram) {
-    const std::wstring path = ProcessExecutablePath();
-    EXPECT_EQ(path, BinFolder() + L"KeyloftUnitTests.exe");
+    wchar_t path[MAX_PATH * 2];
+    const std::size_t length = ProcessExecutablePath(path, MAX_PATH * 2);
+    EXPECT_EQ(std::wstring(path, length), BinFolder() + L"KeyloftUnitTests.exe");
+    EXPECT_EQ(ProcessExecutablePath(path, length), 0u) << "no room for the terminator";
 }
 
 } // namespace

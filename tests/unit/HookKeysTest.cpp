@@ -2,11 +2,14 @@
 // how it recognises the configuration keys that bind a code.
 #include "hook/HookKeys.h"
 
+#include "support/BoundCodes.h"
+
 #include "mapping/Config.h"
 #include "util/Utils.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -63,7 +66,7 @@ const EventCase EventCases[] = {
 };
 
 TEST(HookKeys, ReportsKeyDownsOfExtraKeysWithScanCodeAndExtendedBase) {
-    const BoundKeys none;
+    const BoundKeys none{};
     for (const EventCase& test : EventCases) {
         SCOPED_TRACE(test.Name);
         const KeyVerdict verdict =
@@ -100,24 +103,33 @@ const SwallowCase SwallowCases[] = {
 };
 
 TEST(HookKeys, SwallowsDownAndUpOfBoundExtraKeysOnly) {
-    const BoundKeys bound = MakeBoundKeys({0xE06C, 0x64, 0x73, 0x1E, 0x29});
+    const BoundKeysGuard bound({0xE06C, 0x64, 0x73, 0x1E, 0x29});
     for (const SwallowCase& test : SwallowCases) {
         SCOPED_TRACE(test.Name);
         const KeyVerdict verdict =
-            DecideKeyEvent(test.Message, test.VirtualKey, test.ScanCode, test.Flags, bound);
+            DecideKeyEvent(test.Message, test.VirtualKey, test.ScanCode, test.Flags, bound.Table);
         EXPECT_EQ(verdict.Report, test.Report);
         EXPECT_EQ(verdict.Swallow, test.Swallow);
     }
 }
 
 TEST(HookKeys, BoundTableFindsExactlyItsCodes) {
-    const BoundKeys bound = MakeBoundKeys({0xE06C, 0x41, 0x1E05F, 0xE06C, 0, 0xFFFFFFFFu});
-    EXPECT_EQ(bound, (BoundKeys{0, 0x41, 0xE06C, 0x1E05F, 0xFFFFFFFFu}));
+    const BoundKeysGuard bound({0xE06C, 0x41, 0x1E05F, 0xE06C, 0, 0xFFFFFFFFu, 0x41, 0x41});
+    EXPECT_EQ(CodesOf(bound.Table), (Codes{0, 0x41, 0xE06C, 0x1E05F, 0xFFFFFFFFu}));
     for (std::uint32_t code : {0u, 0x41u, 0xE06Cu, 0x1E05Fu, 0xFFFFFFFFu})
-        EXPECT_TRUE(IsBound(bound, code)) << std::hex << code;
+        EXPECT_TRUE(IsBound(bound.Table, code)) << std::hex << code;
     for (std::uint32_t code : {1u, 0x40u, 0x42u, 0x6Cu, 0xE06Bu, 0xE06Du, 0xE05Fu, 0xFFFFFFFEu})
-        EXPECT_FALSE(IsBound(bound, code)) << std::hex << code;
+        EXPECT_FALSE(IsBound(bound.Table, code)) << std::hex << code;
     EXPECT_FALSE(IsBound(BoundKeys(), 0));
+    // A table of thousands in reverse order comes out sorted.
+    Codes many;
+    for (std::uint32_t code = 3000; code > 0; --code)
+        many.push_back(code * 7);
+    const BoundKeysGuard large(many);
+    ASSERT_EQ(large.Table.Count, many.size());
+    EXPECT_TRUE(std::is_sorted(large.Table.Codes, large.Table.Codes + large.Table.Count));
+    EXPECT_TRUE(IsBound(large.Table, 7 * 1234));
+    EXPECT_FALSE(IsBound(large.Table, 7 * 1234 + 1));
 }
 
 struct NameCase {
@@ -159,9 +171,11 @@ TEST(HookKeys, BindingKeyNamesAreExactKeyTexts) {
         SCOPED_TRACE(testing::Message()
                      << "name '" << std::string(test.Name, test.Name + wcslen(test.Name)) << "'");
         std::uint32_t code = 0x12345678;
-        EXPECT_EQ(BindingKeyCode(test.Name, code), test.Binds);
+        bool plus = false;
+        EXPECT_EQ(BindingKeyCode(test.Name, wcslen(test.Name), code, plus), test.Binds);
         if (test.Binds) {
             EXPECT_EQ(code, test.Code);
+            EXPECT_EQ(plus, test.Name[wcslen(test.Name) - 1] == L'+');
         }
     }
 }
@@ -169,21 +183,42 @@ TEST(HookKeys, BindingKeyNamesAreExactKeyTexts) {
 TEST(HookKeys, KeyTextAgreesWithTheProgram) {
     for (std::uint32_t code :
          {0u, 0x29u, 0x41u, 0xFFu, 0xE05Fu, 0xE06Cu, 0xFFFFu, 0x1E05Fu, 0x80000000u, 0xFFFFFFFFu}) {
-        const std::wstring text = KeyTextOf(code);
+        const std::wstring text = KeyTextString(code);
         EXPECT_EQ(text, KeyText(static_cast<std::int32_t>(code)));
         std::uint32_t back = 0;
-        EXPECT_TRUE(BindingKeyCode(text, back));
+        bool plus = true;
+        EXPECT_TRUE(BindingKeyCode(text.c_str(), text.size(), back, plus));
         EXPECT_EQ(back, code);
-        EXPECT_TRUE(BindingKeyCode(text + L"+", back));
+        EXPECT_FALSE(plus);
+        const std::wstring doubled = text + L"+";
+        EXPECT_TRUE(BindingKeyCode(doubled.c_str(), doubled.size(), back, plus));
+        EXPECT_TRUE(plus);
     }
 }
 
 TEST(HookKeys, BindingValueCountsWhenNotBlank) {
-    EXPECT_FALSE(IsBindingValue(L""));
-    EXPECT_FALSE(IsBindingValue(L"   "));
-    EXPECT_TRUE(IsBindingValue(L"0"));
-    EXPECT_TRUE(IsBindingValue(L"  calc.exe "));
-    EXPECT_TRUE(IsBindingValue(L"\t"));
+    for (const wchar_t* blank : {L"", L"   "})
+        EXPECT_FALSE(IsBindingValue(blank, wcslen(blank)));
+    for (const wchar_t* value : {L"0", L"  calc.exe ", L"\t"})
+        EXPECT_TRUE(IsBindingValue(value, wcslen(value)));
+    EXPECT_FALSE(IsBindingValue(L"  x", 2)) << "nothing beyond the length counts";
+}
+
+std::vector<std::wstring> SplitProfileList(const wchar_t* list, std::size_t length) {
+    std::vector<std::wstring> entries;
+    std::size_t at = 0;
+    const wchar_t* entry = nullptr;
+    std::size_t entryLength = 0;
+    while (NextProfileEntry(list, length, at, entry, entryLength))
+        entries.emplace_back(entry, entryLength);
+    return entries;
+}
+
+std::wstring ProfileValue(const std::wstring& raw) {
+    const wchar_t* text = raw.c_str();
+    std::size_t length = raw.size();
+    ::ProfileValue(text, length);
+    return std::wstring(text, length);
 }
 
 TEST(HookKeys, ProfileListIsSplitWithinItsLength) {
@@ -217,7 +252,7 @@ TEST(HookKeys, ProfileValueLosesBlanksAndOnePairOfQuotes) {
 struct SectionCase {
     const char* Name;
     std::vector<std::wstring> Entries;
-    BoundKeys Expected;
+    Codes Expected;
 };
 
 const SectionCase SectionCases[] = {
@@ -240,7 +275,26 @@ const SectionCase SectionCases[] = {
 TEST(HookKeys, SectionEntriesGiveTheBoundCodes) {
     for (const SectionCase& test : SectionCases) {
         SCOPED_TRACE(test.Name);
-        EXPECT_EQ(BoundKeysOfSection(test.Entries), test.Expected);
+        std::wstring list;
+        for (const std::wstring& entry : test.Entries)
+            list += entry + L'\0';
+        BoundKeys table;
+        ASSERT_TRUE(BoundKeysOfSection(list.c_str(), list.size(), false, table));
+        EXPECT_EQ(CodesOf(table), test.Expected);
+        // Cut by the reader: the last entry is left out.
+        ASSERT_TRUE(BoundKeysOfSection(list.c_str(), list.size(), true, table));
+        Codes withoutLast;
+        if (!test.Entries.empty()) {
+            std::wstring shorter;
+            for (std::size_t i = 0; i + 1 < test.Entries.size(); ++i)
+                shorter += test.Entries[i] + L'\0';
+            BoundKeys reference;
+            ASSERT_TRUE(BoundKeysOfSection(shorter.c_str(), shorter.size(), false, reference));
+            withoutLast = CodesOf(reference);
+            FreeBoundKeys(reference);
+        }
+        EXPECT_EQ(CodesOf(table), withoutLast);
+        FreeBoundKeys(table);
     }
 }
 
@@ -249,8 +303,12 @@ TEST(HookKeys, ConfigPathIsTheProgramsRule) {
         L"D:\\Tools\\Keyloft.exe", L"C:\\a.b\\prog", L"C:\\x\\prog.tar.exe",           L"prog", L"",
         L"C:\\dir\\.hidden",       L"C:\\dir.d\\",   L"\\\\server\\share\\Keyloft.EXE"};
     for (const wchar_t* path : paths)
-        EXPECT_EQ(ConfigPathFor(path), ChangeExtension(path, L".ini"));
-    EXPECT_EQ(ConfigPathFor(L"D:\\Tools\\Keyloft.exe"), L"D:\\Tools\\Keyloft.ini");
+        EXPECT_EQ(ConfigPathString(path), ChangeExtension(path, L".ini"));
+    EXPECT_EQ(ConfigPathString(L"D:\\Tools\\Keyloft.exe"), L"D:\\Tools\\Keyloft.ini");
+    wchar_t small[12];
+    EXPECT_FALSE(ConfigPathFor(L"D:\\Tools\\Keyloft.exe", small, 12)) << "does not fit";
+    EXPECT_TRUE(ConfigPathFor(L"D:\\K.exe", small, 9));
+    EXPECT_STREQ(small, L"D:\\K.ini");
 }
 
 } // namespace

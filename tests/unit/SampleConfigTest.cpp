@@ -1,6 +1,6 @@
 // The sample Keyloft.ini of the release: what it binds, and that every example in it does what
 // its comment says when the program reads it.
-#include "hook/BindingFile.h"
+#include "support/BoundCodes.h"
 #include "mapping/Binding.h"
 #include "mapping/Config.h"
 #include "shell/AppState.h"
@@ -83,7 +83,7 @@ TEST(SampleConfig, BindsTheCalculatorKeyAndF13) {
     for (const wchar_t* commented :
          {L"E06C", L"E066", L"E065", L"E06B", L"E06B+", L"E06D", L"E06D+"})
         EXPECT_EQ(ReadSetting(commented, L""), L"") << "examples stay commented out";
-    EXPECT_EQ(LoadBoundKeys(SamplePath()), (BoundKeys{0x64, 0xE021}));
+    EXPECT_EQ(LoadedCodes(SamplePath()), (Codes{0x64, 0xE021}));
 }
 
 TEST(SampleConfig, EveryExampleDoesWhatItsCommentSays) {

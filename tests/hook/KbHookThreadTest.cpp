@@ -1,0 +1,144 @@
+// kbhook.dll on a thread of its own: keys pass while the caller's thread is blocked, held keys
+// report once, and a hook the system removed comes back by itself.
+#include "HookHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+using KbHookThread = LiveHookTest;
+
+// F13 to F17: extra keys the desktop does nothing with, each with a code of its own.
+const InjectedKey TypedKeys[] = {
+    {VK_F13, 0x64, false}, {VK_F14, 0x65, false}, {VK_F15, 0x66, false},
+    {VK_F16, 0x67, false}, {VK_F17, 0x68, false},
+};
+constexpr int TypedCount = sizeof(TypedKeys) / sizeof(TypedKeys[0]);
+constexpr DWORD BlockMs = 3000;
+
+// Types the keys from a thread of its own, behind a hook of that thread installed before the
+// library's, and notes when each key-down has come through that hook.
+struct Typist {
+    std::atomic<bool> HookReady{false};
+    std::atomic<bool> Go{false};
+    DWORD SeenAt[TypedCount] = {};
+    DWORD SentAt[TypedCount] = {};
+    std::atomic<int> Seen{0};
+    std::thread Thread;
+};
+
+Typist* ActiveTypist = nullptr;
+std::atomic<int> TypingIndex{-1};
+
+LRESULT CALLBACK TypistHook(int code, WPARAM message, LPARAM data) {
+    const int index = TypingIndex;
+    if (code == HC_ACTION && message == WM_KEYDOWN && index >= 0 &&
+        reinterpret_cast<const KBDLLHOOKSTRUCT*>(data)->vkCode == TypedKeys[index].VirtualKey &&
+        !ActiveTypist->SeenAt[index]) {
+        ActiveTypist->SeenAt[index] = GetTickCount();
+        ++ActiveTypist->Seen;
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+void Type(Typist& typist) {
+    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, TypistHook, GetModuleHandleW(nullptr), 0);
+    typist.HookReady = true;
+    while (!typist.Go)
+        Sleep(5);
+    Sleep(200); // well inside the block
+    for (int i = 0; i < TypedCount; ++i) {
+        TypingIndex = i;
+        typist.SentAt[i] = GetTickCount();
+        SendKey(TypedKeys[i], false);
+        SendKey(TypedKeys[i], true);
+        // This thread's hook is called through its own message loop.
+        const DWORD start = GetTickCount();
+        while (typist.Seen <= i && GetTickCount() - start < 5000) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    }
+    TypingIndex = -1;
+    UnhookWindowsHookEx(hook);
+}
+
+TEST(KbHookBlockedCaller, KeysPassWhileTheCallersThreadIsBlockedAndAreReportedAfterwards) {
+    ClearRecords();
+    ConfigFileGuard config;
+    Typist typist;
+    ActiveTypist = &typist;
+    typist.Thread = std::thread(Type, std::ref(typist));
+    while (!typist.HookReady)
+        Sleep(5);
+    LoadedHookLibrary library;
+    TestWindow reports(false);
+    TestWindow focus(true);
+    ASSERT_NE(library.HookKeyboard, nullptr);
+    ASSERT_EQ(library.HookKeyboard(1, reports.Window), 1);
+
+    // This thread started the library and now neither pumps nor returns for three seconds.
+    typist.Go = true;
+    Sleep(BlockMs);
+    const DWORD blockEnded = GetTickCount();
+    typist.Thread.join();
+    ActiveTypist = nullptr;
+
+    ASSERT_EQ(typist.Seen, TypedCount);
+    for (int i = 0; i < TypedCount; ++i) {
+        EXPECT_LT(static_cast<LONG>(typist.SeenAt[i] - blockEnded), 0)
+            << "key " << i << " waited for the blocked thread";
+        std::printf("key %d passed the hooks after %lu ms\n", i,
+                    static_cast<unsigned long>(typist.SeenAt[i] - typist.SentAt[i]));
+    }
+    // The reports waited in this thread's queue.
+    for (int wait = 0; wait < 50 && ReportsTo(reports.Window).size() < TypedCount; ++wait)
+        PumpFor(100);
+    PumpFor(200);
+    const auto received = ReportsTo(reports.Window);
+    ASSERT_EQ(received.size(), static_cast<std::size_t>(TypedCount));
+    for (int i = 0; i < TypedCount; ++i)
+        EXPECT_EQ(received[i].LParam, TypedKeys[i].VirtualKey) << "in the order of the presses";
+    EXPECT_EQ(library.HookKeyboard(0, reports.Window), 1);
+}
+
+TEST_F(KbHookThread, HeldKeyIsReportedOnceAndSwallowedWhole) {
+    Config.Write("[Keyloft]\r\nE06C=calc.exe\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    ClearRecords();
+    for (int repeat = 0; repeat < 10; ++repeat)
+        SendKey(MailKey, false);
+    SendKey(MailKey, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u) << "one report for the held key";
+    EXPECT_TRUE(ObservedOf(MailKey).empty()) << "all ten key-downs and the key-up swallowed";
+
+    PressAndSync(MailKey);
+    EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u) << "the next press reports again";
+}
+
+TEST_F(KbHookThread, HookRemovedBehindTheLibrarysBackIsInstalledAgain) {
+    ASSERT_TRUE(SpyOnHookInstalls(Library.Module));
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    ASSERT_EQ(HookInstallsSeen(), 1);
+    PressAndSync(F13Key);
+    ASSERT_EQ(ReportsTo(ReportWindow.Window).size(), 1u);
+
+    // What the system does to a hook that was too slow too often: it removes it without a word.
+    PumpFor(1100); // the library reinstalls at most once a second
+    ASSERT_TRUE(UnhookWindowsHookEx(LatestInstalledHook()));
+    PressAndSync(F13Key);
+    EXPECT_EQ(HookInstallsSeen(), 2) << "installed again at the next key";
+
+    PressAndSync(F13Key);
+    EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u) << "the key after that is reported";
+    EXPECT_EQ(HookInstallsSeen(), 2) << "and once is enough";
+}
+
+} // namespace
