@@ -11,8 +11,9 @@
 // the thread's handle, so nothing needs a lock.
 //
 // The thread sleeps until there is something to do: a key, a change in the configuration's
-// folder, the stop. No timer runs while nothing happens, except where the folder cannot be
-// watched: there it looks at the file once a second.
+// folder, the stop, and one more look at the file a second after a change. No timer runs while
+// nothing happens, except where the folder cannot be watched: there it looks at the file once a
+// second.
 //
 // The thread holds a reference to the library for as long as it runs and gives it back as its
 // very last step (FreeLibraryAndExitThread), so a library freed by its user while the thread
@@ -162,15 +163,28 @@ void WatchConfigFolder() {
     HookState.Change = change == INVALID_HANDLE_VALUE ? nullptr : change;
 }
 
+// How long the thread may sleep: forever while nothing changes; a second after a change, for one
+// more look that catches an edit that came while the file was read; a second at a time where the
+// folder cannot be watched.
+DWORD SleepLimit(bool lookPending, DWORD lookAt) {
+    if (HookState.Change && !lookPending)
+        return INFINITE;
+    if (!lookPending)
+        return PollPeriodMs;
+    const DWORD left = lookAt - GetTickCount();
+    return left > PollPeriodMs ? 0 : left;
+}
+
 // Waits for the stop, a change of the folder or a message, and handles what came, until the
 // stop is set.
 void RunThreadLoop() {
+    bool lookPending = false;
+    DWORD lookAt = 0;
     for (;;) {
         const HANDLE handles[2] = {HookState.Stop, HookState.Change};
         const DWORD count = HookState.Change ? 2 : 1;
-        const DWORD woken =
-            MsgWaitForMultipleObjectsEx(count, handles, HookState.Change ? INFINITE : PollPeriodMs,
-                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD woken = MsgWaitForMultipleObjectsEx(
+            count, handles, SleepLimit(lookPending, lookAt), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
             return;
         if (woken == WAIT_OBJECT_0 + 1) {
@@ -180,8 +194,11 @@ void RunThreadLoop() {
                 HookState.Change = nullptr;
             }
             ReloadBindingsIfChanged();
+            lookPending = true;
+            lookAt = GetTickCount() + PollPeriodMs;
         } else if (woken == WAIT_TIMEOUT) {
             ReloadBindingsIfChanged();
+            lookPending = false;
         }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))

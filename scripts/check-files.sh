@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the built Windows files of one flavour without running them, with MinGW's objdump and
 # windres: the program is a GUI program of the flavour's format that imports only Windows' own
-# DLLs, the hook libraries export their entry points under plain names, and the program file
-# holds its three icons and its version record. Usage: check-files.sh BUILD_DIR FLAVOUR
+# DLLs, the hook libraries export their entry points under plain names, the project's kbhook.dll
+# imports only system DLLs and stays small, and the program file holds its three icons and its
+# version record. Usage: check-files.sh BUILD_DIR FLAVOUR
 set -uo pipefail
 bin="$1/bin"
 flavour="$2"
@@ -48,6 +49,10 @@ check_hook_library() { # file export...
 
 check_program Keyloft.exe "Windows GUI"
 check_hook_library kbhook.dll HookKeyboard SystemSleepKeyProc
+# It lives in the path of every key: plain Win32, no C++ library, at most 32 KiB.
+check_program kbhook.dll "Windows (GUI|CUI)"
+hook_size="$(stat -c %s "$bin/kbhook.dll" 2>/dev/null || echo 0)"
+[ "$hook_size" -le 32768 ] || fail "kbhook.dll weighs $hook_size bytes, more than 32 KiB"
 check_hook_library TestHook.dll HookKeyboard SystemSleepKeyProc
 check_hook_library TestHookNoSleep.dll HookKeyboard
 

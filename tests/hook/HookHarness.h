@@ -109,8 +109,8 @@ struct ConfigFileGuard {
     ~ConfigFileGuard();
     ConfigFileGuard(const ConfigFileGuard&) = delete;
     ConfigFileGuard& operator=(const ConfigFileGuard&) = delete;
-    // Writes the file and moves its last-write time forward, so that a check once a second
-    // notices the change even on a file system with a coarse clock.
+    // Writes the file and moves its last-write time forward, so that the library's look at its
+    // stamp notices the change even on a file system with a coarse clock.
     void Write(const std::string& text);
     void Remove();
     std::wstring Path;

@@ -110,7 +110,7 @@ TEST_F(KbHookBinding, EditsOfTheConfigurationApplyWhileTheHookRuns) {
     PressAndSync(MailKey);
     ASSERT_EQ(ObservedOf(MailKey).size(), 2u);
 
-    // The file is looked at once a second; allow for a busy machine.
+    // The library hears of the change at once; allow for a busy machine.
     Config.Write("[Keyloft]\r\nRepeatDelay=400\r\nE06C=calc.exe\r\n");
     const long bound = WaitForMailHandling(*this, true, 4000);
     EXPECT_GE(bound, 0) << "a new binding swallows the key";
