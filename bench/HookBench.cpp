@@ -223,30 +223,62 @@ std::vector<double> TimeKeyToHook(WORD vk, WORD scan, bool extended, int presses
     return samples;
 }
 
-void BenchWholePath(const std::wstring& folder) {
-    // The library reads the configuration beside this program: bind the Mail key.
+// The configuration file the library reads: beside this program.
+std::wstring BenchConfigPath() {
     std::vector<wchar_t> self(32768);
     GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
     std::vector<wchar_t> configPath(self.size() + 8);
     ConfigPathFor(self.data(), configPath.data(), configPath.size());
-    const std::wstring config = configPath.data();
-    HANDLE file = CreateFileW(config.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    const char text[] = "[Keyloft]\r\nE06C=notepad.exe\r\n";
-    DWORD written = 0;
-    WriteFile(file, text, sizeof(text) - 1, &written, nullptr);
-    CloseHandle(file);
+    return configPath.data();
+}
 
-    HMODULE library = LoadLibraryW((folder + L"kbhook.dll").c_str());
-    auto hookKeyboard = reinterpret_cast<HookKeyboardFn>(
-        reinterpret_cast<void*>(GetProcAddress(library, "HookKeyboard")));
+void WriteText(const std::wstring& path, const char* text) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    CloseHandle(file);
+}
+
+// kbhook.dll beside the benchmark, its start and stop entry point (none when it is missing), and
+// a window for its reports.
+struct BenchLibrary {
+    HMODULE Module = nullptr;
+    HookKeyboardFn HookKeyboard = nullptr;
+    HWND Window = nullptr;
+};
+
+BenchLibrary LoadBenchLibrary(const std::wstring& folder) {
+    BenchLibrary library;
+    library.Module = LoadLibraryW((folder + L"kbhook.dll").c_str());
+    library.HookKeyboard = reinterpret_cast<HookKeyboardFn>(
+        reinterpret_cast<void*>(GetProcAddress(library.Module, "HookKeyboard")));
+    if (library.HookKeyboard)
+        library.Window = CreateWindowExW(0, L"STATIC", L"bench", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                         GetModuleHandleW(nullptr), nullptr);
+    else
+        std::printf("kbhook.dll not found beside the benchmark: not measured\n");
+    return library;
+}
+
+void FreeBenchLibrary(BenchLibrary& library) {
+    if (library.Window)
+        DestroyWindow(library.Window);
+    if (library.Module)
+        FreeLibrary(library.Module);
+}
+
+void BenchWholePath(const std::wstring& folder) {
+    // The library reads the configuration beside this program: bind the Mail key.
+    const std::wstring config = BenchConfigPath();
+    WriteText(config, "[Keyloft]\r\nE06C=notepad.exe\r\n");
+    BenchLibrary library = LoadBenchLibrary(folder);
+    const HookKeyboardFn hookKeyboard = library.HookKeyboard;
+    const HWND window = library.Window;
     if (!hookKeyboard) {
-        std::printf("kbhook.dll not found beside the benchmark: whole path not measured\n");
         DeleteFileW(config.c_str());
         return;
     }
-    HWND window = CreateWindowExW(0, L"STATIC", L"bench", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
     HHOOK timing = SetWindowsHookExW(WH_KEYBOARD_LL, TimingHook, GetModuleHandleW(nullptr), 0);
     constexpr int Presses = 300;
 
@@ -293,8 +325,7 @@ void BenchWholePath(const std::wstring& folder) {
 
     hookKeyboard(0, window);
     UnhookWindowsHookEx(timing);
-    DestroyWindow(window);
-    FreeLibrary(library);
+    FreeBenchLibrary(library);
     DeleteFileW(config.c_str());
 }
 
@@ -302,14 +333,6 @@ void BenchWholePath(const std::wstring& folder) {
 
 constexpr char IdleMarker[] = "kbhook idle for 5 s";
 constexpr DWORD IdleMs = 5000;
-
-void WriteText(const std::wstring& path, const char* text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-    CloseHandle(file);
-}
 
 // True when F13 is swallowed now: pressed, then F12, until F12's release is seen.
 bool F13Swallowed() {
@@ -357,22 +380,15 @@ DWORD WINAPI TypeWhileBlocked(void* parameter) {
 }
 
 void BenchLibraryThread(const std::wstring& folder) {
-    std::vector<wchar_t> self(32768);
-    GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-    std::vector<wchar_t> configPath(self.size() + 8);
-    ConfigPathFor(self.data(), configPath.data(), configPath.size());
-    const std::wstring config = configPath.data();
+    const std::wstring config = BenchConfigPath();
     WriteText(config, "[Keyloft]\r\n");
-    HMODULE library = LoadLibraryW((folder + L"kbhook.dll").c_str());
-    auto hookKeyboard = reinterpret_cast<HookKeyboardFn>(
-        reinterpret_cast<void*>(GetProcAddress(library, "HookKeyboard")));
+    BenchLibrary library = LoadBenchLibrary(folder);
+    const HookKeyboardFn hookKeyboard = library.HookKeyboard;
+    const HWND window = library.Window;
     if (!hookKeyboard) {
-        std::printf("kbhook.dll not found beside the benchmark: its thread not measured\n");
         DeleteFileW(config.c_str());
         return;
     }
-    HWND window = CreateWindowExW(0, L"STATIC", L"bench", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
     HHOOK timing = SetWindowsHookExW(WH_KEYBOARD_LL, TimingHook, GetModuleHandleW(nullptr), 0);
 
     // Idle: the library runs, nothing happens, this thread sleeps. Windows' counters of
@@ -410,8 +426,7 @@ void BenchLibraryThread(const std::wstring& folder) {
     PumpUntil([](LONGLONG) { return false; }); // the reports that waited
 
     hookKeyboard(0, window);
-    DestroyWindow(window);
-    FreeLibrary(library);
+    FreeBenchLibrary(library);
     DeleteFileW(config.c_str());
 }
 

@@ -27,33 +27,6 @@ std::uint64_t EntryRecord(std::uint32_t code, bool plus, std::size_t index) {
            (index & IndexBits);
 }
 
-// Heap sort of the records, as for the codes: no recursion, no extra memory.
-void SortRecords(std::uint64_t* records, std::size_t count) {
-    auto sift = [records](std::size_t root, std::size_t end) {
-        for (;;) {
-            std::size_t child = 2 * root + 1;
-            if (child >= end)
-                return;
-            if (child + 1 < end && records[child + 1] > records[child])
-                ++child;
-            if (records[root] >= records[child])
-                return;
-            const std::uint64_t swap = records[root];
-            records[root] = records[child];
-            records[child] = swap;
-            root = child;
-        }
-    };
-    for (std::size_t root = count / 2; root > 0; --root)
-        sift(root - 1, count);
-    for (std::size_t end = count; end > 1; --end) {
-        const std::uint64_t largest = records[0];
-        records[0] = records[end - 1];
-        records[end - 1] = largest;
-        sift(0, end - 1);
-    }
-}
-
 } // namespace
 
 bool SameStamp(const FileStamp& a, const FileStamp& b) {
@@ -130,7 +103,7 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
             records[count] = EntryRecord(code, plus, count);
             ++count;
         }
-        SortRecords(records, count);
+        HeapSort(records, count);
         // The first record of each key decides; the codes come out sorted.
         std::size_t bound = 0;
         for (std::size_t i = 0; i < count; ++i) {

@@ -16,23 +16,6 @@ bool IsProfileBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
 }
 
-// Moves the largest of the first count codes below position root down to its place (heap sort).
-void SiftDown(std::uint32_t* codes, std::size_t root, std::size_t count) {
-    for (;;) {
-        std::size_t child = 2 * root + 1;
-        if (child >= count)
-            return;
-        if (child + 1 < count && codes[child + 1] > codes[child])
-            ++child;
-        if (codes[root] >= codes[child])
-            return;
-        const std::uint32_t swap = codes[root];
-        codes[root] = codes[child];
-        codes[child] = swap;
-        root = child;
-    }
-}
-
 } // namespace
 
 bool IsKeyDownMessage(WPARAM message) {
@@ -79,15 +62,7 @@ bool IsBound(const BoundKeys& bound, std::uint32_t code) {
 }
 
 std::size_t SortUniqueCodes(std::uint32_t* codes, std::size_t count) {
-    // Heap sort: no recursion and no extra memory, whatever the file holds.
-    for (std::size_t root = count / 2; root > 0; --root)
-        SiftDown(codes, root - 1, count);
-    for (std::size_t end = count; end > 1; --end) {
-        const std::uint32_t largest = codes[0];
-        codes[0] = codes[end - 1];
-        codes[end - 1] = largest;
-        SiftDown(codes, 0, end - 1);
-    }
+    HeapSort(codes, count);
     std::size_t distinct = 0;
     for (std::size_t i = 0; i < count; ++i)
         if (distinct == 0 || codes[distinct - 1] != codes[i])

@@ -54,6 +54,34 @@ bool IsKeyUpMessage(WPARAM message);
 // True when code is in the table.
 bool IsBound(const BoundKeys& bound, std::uint32_t code);
 
+// Sorts count values in place, ascending: a heap sort, with no recursion and no extra memory,
+// whatever the file holds.
+template <typename Value> void HeapSort(Value* values, std::size_t count) {
+    auto siftDown = [values](std::size_t root, std::size_t end) {
+        for (;;) {
+            std::size_t child = 2 * root + 1;
+            if (child >= end)
+                return;
+            if (child + 1 < end && values[child + 1] > values[child])
+                ++child;
+            if (!(values[root] < values[child]))
+                return;
+            const Value swap = values[root];
+            values[root] = values[child];
+            values[child] = swap;
+            root = child;
+        }
+    };
+    for (std::size_t root = count / 2; root > 0; --root)
+        siftDown(root - 1, count);
+    for (std::size_t end = count; end > 1; --end) {
+        const Value largest = values[0];
+        values[0] = values[end - 1];
+        values[end - 1] = largest;
+        siftDown(0, end - 1);
+    }
+}
+
 // Sorts count codes in place and moves repeats out; returns how many distinct codes lead.
 std::size_t SortUniqueCodes(std::uint32_t* codes, std::size_t count);
 

@@ -15,8 +15,14 @@ start_wine_session
 # program's (Wine gives it the Windows path): one per wake-up of a sleeping thread. Windows' own
 # counters read 0 under Wine.
 process_switches() {
-    local pid total=0 status n
-    pid="$(pgrep -n -f "(^|[\\/])$1\$")" || { echo -1; return; }
+    local pid candidate total=0 status n
+    # Of the processes so named, the one of this Wine prefix: other sessions may run Keyloft.
+    pid=""
+    for candidate in $(pgrep -f "(^|[\\/])$1\$"); do
+        tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+            pid="$candidate"
+    done
+    [ -n "$pid" ] || { echo -1; return; }
     for status in /proc/"$pid"/task/*/status; do
         n="$(awk '/^voluntary_ctxt_switches/ {print $2}' "$status" 2>/dev/null)"
         total=$((total + ${n:-0}))
