@@ -47,6 +47,7 @@ check_hook_library() { # file export...
 }
 
 check_program Keyloft.exe "Windows GUI"
+check_program KeyloftCheck.exe "Windows CUI"
 check_hook_library kbhook.dll HookKeyboard SystemSleepKeyProc
 check_hook_library TestHook.dll HookKeyboard SystemSleepKeyProc
 check_hook_library TestHookNoSleep.dll HookKeyboard
