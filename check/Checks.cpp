@@ -98,8 +98,10 @@ struct Checker {
 
     void CheckBindingValue(const IniLine& line, const std::wstring& value) {
         const BindingAction action = DecideBinding(value);
-        const BindingAction meant = DecideBinding(line.Written);
-        if (WithoutEnclosingQuotes(line.Written) != line.Written && !SameAction(action, meant)) {
+        // What the user meant: the quoted text as one program, single quotes as double ones.
+        const std::wstring inner = WithoutEnclosingQuotes(line.Written);
+        const BindingAction meant = DecideBinding(L"\"" + inner + L"\"");
+        if (inner != line.Written && !SameAction(action, meant)) {
             Warn(line.Number, L"quotes",
                  L"the whole value is inside one pair of quotes, which are dropped when it is "
                  L"read: it " +
