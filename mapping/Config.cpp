@@ -24,6 +24,23 @@ int HexDigitValue(char c) {
     return -1;
 }
 
+// True when the file starts with a byte-order mark (UTF-16 in either order, or UTF-8): the
+// profile reader then decodes the text itself.
+bool StartsWithByteOrderMark(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    unsigned char head[3] = {};
+    DWORD read = 0;
+    ReadFile(file, head, sizeof head, &read, nullptr);
+    CloseHandle(file);
+    return (read >= 2 &&
+            ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF))) ||
+           (read == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF);
+}
+
 } // namespace
 
 std::wstring DeriveConfigPath() {
@@ -45,6 +62,12 @@ std::wstring ReadSetting(const std::wstring& key, const std::wstring& defaultVal
         GetPrivateProfileStringW(SectionName, key.c_str(), defaultValue.c_str(), &result[0],
                                  SettingBufferChars, AppState.ConfigPath.c_str());
     result.resize(length < SettingBufferChars ? length : SettingBufferChars - 1);
+    // A file without a byte-order mark was read as ANSI text; Notepad writes UTF-8 there. Only
+    // a value outside ASCII can differ, so the file is looked at only then. The defaults that
+    // callers pass are ASCII, so a default is never taken for file text.
+    for (const wchar_t c : result)
+        if (c >= 0x80)
+            return StartsWithByteOrderMark(AppState.ConfigPath) ? result : RecoverUtf8(result);
     return result;
 }
 

@@ -8,7 +8,9 @@
 std::wstring DeriveConfigPath();
 
 // The value of key in section "Keyloft" of the configuration file (AppState.ConfigPath), or
-// defaultValue when the file, the section or the key is missing; at most 2047 characters.
+// defaultValue when the file, the section or the key is missing; at most 2047 characters as the
+// profile reader returned them. A value of a file without a byte-order mark that is valid UTF-8
+// comes back decoded from UTF-8.
 std::wstring ReadSetting(const std::wstring& key, const std::wstring& defaultValue);
 
 // Integer text: decimal, or hexadecimal after "$", "x" or "0x"; optional sign and leading

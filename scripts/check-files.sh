@@ -48,6 +48,7 @@ check_hook_library() { # file export...
 }
 
 check_program Keyloft.exe "Windows GUI"
+check_program KeyloftCheck.exe "Windows CUI"
 check_hook_library kbhook.dll HookKeyboard SystemSleepKeyProc
 # It lives in the path of every key: plain Win32, no C++ library, at most 32 KiB.
 check_program kbhook.dll "Windows (GUI|CUI)"

@@ -1,5 +1,9 @@
-# Unpacks the release archive and compares it with what the build made. Run with cmake -P and
-# ARCHIVE, STAGE, PROGRAM, LIBRARY, SOURCE_DIR, UNZIP and WORK (a scratch folder).
+# Unpacks the release archive and compares it with what the build made: the five files, the
+# program files stripped and otherwise as built, the texts as in dist/, and SHA256SUMS. Run with
+# cmake -P and ARCHIVE, SUMS, STAGE, PROGRAM, CHECKER, LIBRARY, SOURCE_DIR, VERSION, UNZIP,
+# OBJDUMP, OBJCOPY and WORK (a scratch folder).
+# New policies: the old ones would expand "@VERSION@" in quoted text as a variable.
+cmake_minimum_required(VERSION 3.20)
 set(failures "")
 macro(fail text)
   string(APPEND failures "  ${text}\n")
@@ -16,7 +20,7 @@ endif()
 string(STRIP "${listing}" listing)
 string(REPLACE "\n" ";" names "${listing}")
 list(SORT names)
-set(expected Keyloft.exe Keyloft.ini UserGuide.txt kbhook.dll)
+set(expected Keyloft.exe KeyloftCheck.exe Keyloft.ini UserGuide.txt kbhook.dll)
 list(SORT expected)
 if(NOT names STREQUAL expected)
   fail("archive holds [${names}], expected [${expected}]")
@@ -29,30 +33,44 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "unzip cannot unpack ${ARCHIVE}")
 endif()
 
-# The program and the library byte for byte as built, in the archive and in the release folder.
-foreach(pair "Keyloft.exe|${PROGRAM}" "kbhook.dll|${LIBRARY}")
-  string(REPLACE "|" ";" pair "${pair}")
-  list(GET pair 0 name)
-  list(GET pair 1 built)
+# The program files: without symbols or debug sections, and with the code, data and resources
+# of the files as built (their headers differ: stripping writes a new time stamp).
+function(dump_sections file prefix)
+  foreach(section .text .data .rdata .rsrc)
+    execute_process(COMMAND "${OBJCOPY}" -O binary --only-section=${section} "${file}"
+                            "${WORK}/${prefix}${section}")
+  endforeach()
+endfunction()
+foreach(built "${PROGRAM}" "${CHECKER}" "${LIBRARY}")
+  get_filename_component(name "${built}" NAME)
+  dump_sections("${built}" "built-${name}")
   foreach(copy "${WORK}/${name}" "${STAGE}/${name}")
     if(NOT EXISTS "${copy}")
       continue()
     endif()
-    execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${copy}" "${built}"
-                    RESULT_VARIABLE differs)
-    if(NOT differs EQUAL 0)
-      fail("${copy} differs from ${built}")
+    execute_process(COMMAND "${OBJDUMP}" -h -t "${copy}" OUTPUT_VARIABLE dump)
+    if(NOT dump MATCHES "SYMBOL TABLE:\nno symbols" OR dump MATCHES "\\.debug")
+      fail("${copy} is not stripped")
     endif()
+    dump_sections("${copy}" "copy-${name}")
+    foreach(section .text .data .rdata .rsrc)
+      execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files "${WORK}/copy-${name}${section}"
+                              "${WORK}/built-${name}${section}" RESULT_VARIABLE differs)
+      if(NOT differs EQUAL 0)
+        fail("${section} of ${copy} differs from ${built}")
+      endif()
+    endforeach()
   endforeach()
 endforeach()
 
-# The texts as written in dist/, with Windows line ends. (Compared as files: file(READ) does not
-# keep carriage returns.)
+# The texts as written in dist/ (the guide with the version), with Windows line ends. (Compared
+# as files: file(READ) does not keep carriage returns.)
 foreach(name Keyloft.ini UserGuide.txt)
   if(NOT EXISTS "${WORK}/${name}")
     continue()
   endif()
   file(READ "${SOURCE_DIR}/${name}" source)
+  string(REPLACE "@VERSION@" "${VERSION}" source "${source}")
   string(REPLACE "\r\n" "\n" source "${source}")
   string(REPLACE "\n" "\r\n" source "${source}")
   file(WRITE "${WORK}/expected-${name}" "${source}")
@@ -63,8 +81,21 @@ foreach(name Keyloft.ini UserGuide.txt)
     fail("${name} in the archive is not dist/${name} with CR LF line ends")
   endif()
 endforeach()
+file(STRINGS "${WORK}/UserGuide.txt" guide_version REGEX "^Version ")
+string(REGEX REPLACE "\r$" "" guide_version "${guide_version}")
+if(NOT guide_version STREQUAL "Version ${VERSION}")
+  fail("the guide gives [${guide_version}], not version ${VERSION}")
+endif()
+
+# SHA256SUMS beside the archive, in the form that sha256sum -c reads.
+file(SHA256 "${ARCHIVE}" sum)
+get_filename_component(archive_name "${ARCHIVE}" NAME)
+file(READ "${SUMS}" sums)
+if(NOT sums STREQUAL "${sum}  ${archive_name}\n")
+  fail("SHA256SUMS holds [${sums}], not the sum of ${archive_name}")
+endif()
 
 if(failures)
   message(FATAL_ERROR "release archive ${ARCHIVE}:\n${failures}")
 endif()
-message(STATUS "release archive ${ARCHIVE}: 4 files, program and library as built")
+message(STATUS "release archive ${ARCHIVE}: 5 files, program files stripped, SHA256SUMS sound")

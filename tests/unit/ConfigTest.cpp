@@ -2,6 +2,7 @@
 #include "mapping/Config.h"
 #include "shell/AppState.h"
 #include "support/ConfigFixture.h"
+#include "util/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -183,4 +184,33 @@ TEST(ReadSetting, AnEditTakesEffectAtTheNextRead) {
 
 TEST(ConfigPath, IsTheExecutablesPathWithIni) {
     EXPECT_EQ(DeriveConfigPath(), BinFolder() + L"KeyloftUnitTests.ini");
+}
+
+TEST(ReadSetting, Utf8WithoutByteOrderMarkAndTheOtherEncodings) {
+    // "Müsik Á.exe" in UTF-8: Á (C3 81) holds a byte that code page 1252 leaves undefined.
+    const std::string utf8 = "M\xC3\xBCsik \xC3\x81.exe";
+    const std::wstring meant = L"M\u00FCsik \u00C1.exe";
+    const std::string ansi = "M\xFCsik.exe"; // not UTF-8: kept as the code page reads it
+    std::wstring utf16 = L"[Keyloft]\r\n0041=" + meant + L"\r\n";
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        std::wstring Expected;
+    } cases[] = {
+        {"UTF-8", "[Keyloft]\r\n0041=" + utf8 + "\r\n", meant},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF[Keyloft]\r\n0041=" + utf8 + "\r\n", meant},
+        {"UTF-16 with BOM",
+         "\xFF\xFE" + std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2),
+         meant},
+        {"ANSI", "[Keyloft]\r\n0041=" + ansi + "\r\n", FromAnsi(ansi)},
+        {"ASCII", "[Keyloft]\r\n0041=notepad.exe\r\n", L"notepad.exe"},
+        // The 2047-character cut comes first: a cut through a sequence leaves the ANSI reading.
+        {"cut UTF-8", "[Keyloft]\r\n0041=" + std::string(2046, 'a') + "\xC3\xBC\r\n",
+         std::wstring(2046, L'a') + FromAnsi("\xC3")},
+    };
+    ScopedConfig config(L"");
+    for (const auto& c : cases) {
+        WriteBytes(AppState.ConfigPath, c.Bytes);
+        EXPECT_EQ(ReadSetting(L"0041", L""), c.Expected) << c.Name;
+    }
 }

@@ -1,0 +1,224 @@
+#include "check/Checks.h"
+
+#include "check/ProgramSearch.h"
+#include "mapping/Binding.h"
+#include "mapping/Config.h"
+#include "util/Utils.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cwctype>
+#include <map>
+
+namespace {
+
+constexpr size_t ReaderLimit = 2047;
+constexpr std::uint32_t SleepKeyCode = 0x29;
+
+std::wstring Upper(const std::wstring& text) {
+    std::wstring result;
+    for (const wchar_t c : text)
+        result += static_cast<wchar_t>(std::towupper(c));
+    return result;
+}
+
+std::wstring Quote(const std::wstring& text) {
+    return L"\u00AB" + text + L"\u00BB";
+}
+
+// The code a key name (without its "+") stands for, when the name is key text: the form that
+// the program looks up, so that "41" or "00041" never match.
+bool KeyCodeOf(const std::wstring& name, std::uint32_t& code) {
+    if (name.size() < 4 || name.size() > 8 ||
+        name.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
+        return false;
+    code = static_cast<std::uint32_t>(std::wcstoul(name.c_str(), nullptr, 16));
+    return KeyText(static_cast<std::int32_t>(code)) == Upper(name);
+}
+
+std::wstring Describe(const BindingAction& action) {
+    switch (action.Kind) {
+    case BindingKind::Nothing:
+        break;
+    case BindingKind::KeyEvent: {
+        wchar_t text[64];
+        std::swprintf(text, 64, L"sends a key-down with scan code 0x%02X",
+                      static_cast<unsigned>(action.ScanCode));
+        return text;
+    }
+    case BindingKind::Command: {
+        const bool runs = IsExecutableName(action.Program);
+        std::wstring text = (runs ? L"runs " : L"opens ") + Quote(action.Program);
+        if (!action.Parameters.empty())
+            text += L" with parameters " + Quote(action.Parameters);
+        if (runs && !action.Directory.empty())
+            text += L" in " + Quote(action.Directory);
+        return text;
+    }
+    }
+    return L"nothing";
+}
+
+bool SameAction(const BindingAction& a, const BindingAction& b) {
+    return a.Kind == b.Kind && a.ScanCode == b.ScanCode && a.Program == b.Program &&
+           a.Parameters == b.Parameters && a.Directory == b.Directory;
+}
+
+// A first word that reads as a number although the value is no key event: "30", "x1E", "0x",
+// "0x1E h".
+bool LooksLikeNumber(const std::wstring& value) {
+    const std::wstring word = value.substr(0, value.find(L' '));
+    std::int32_t ignored = 0;
+    return word.find_first_of(L"0123456789") != std::wstring::npos &&
+           (ParseInteger(word, ignored) || word == L"0x" || word == L"0X");
+}
+
+bool IsSetting(const std::wstring& key, const wchar_t* name) {
+    return CompareStringOrdinal(key.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+}
+
+// "Line 12: E06C+, double press: " for a binding line, "Line 3: RepeatDelay " for a setting.
+std::wstring Heading(const IniLine& line) {
+    const std::wstring start = L"Line " + std::to_wstring(line.Number) + L": ";
+    for (const wchar_t* setting : {L"RepeatDelay", L"OnlyActiveUser"})
+        if (IsSetting(line.Key, setting))
+            return start + setting + L" ";
+    const bool doublePress = !line.Key.empty() && line.Key.back() == L'+';
+    return start + Upper(line.Key) + (doublePress ? L", double press: " : L", single press: ");
+}
+
+struct Checker {
+    CheckReport Report;
+
+    void Warn(int line, const wchar_t* kind, const std::wstring& text) {
+        Report.Warnings.push_back({line, kind, text});
+    }
+
+    void CheckBindingValue(const IniLine& line, const std::wstring& value) {
+        const BindingAction action = DecideBinding(value);
+        // What the user meant: the quoted text as one program, single quotes as double ones.
+        const std::wstring inner = WithoutEnclosingQuotes(line.Written);
+        const BindingAction meant = DecideBinding(L"\"" + inner + L"\"");
+        if (inner != line.Written && !SameAction(action, meant)) {
+            Warn(line.Number, L"quotes",
+                 L"the whole value is inside one pair of quotes, which are dropped when it is "
+                 L"read: it " +
+                     Describe(action) + L" instead. Quote only the program, or write two pairs.");
+            return;
+        }
+        if (action.Kind != BindingKind::Command)
+            return;
+        if (LooksLikeNumber(value)) {
+            Warn(line.Number, L"number",
+                 Quote(value) + L" looks like a number but is a command line: it runs " +
+                     Quote(action.Program) +
+                     L". A key event starts with the digit zero and is a whole number, such as "
+                     L"0x1E or 030.");
+        } else if (!ProgramFound(action.Program)) {
+            Warn(line.Number, L"program",
+                 Quote(action.Program) + L" is neither a file at that path nor found on the "
+                                         L"search path (fine if the shell knows it as a URL or a "
+                                         L"registered name).");
+        }
+        for (size_t i = value.find(L';'); i != std::wstring::npos; i = value.find(L';', i + 1))
+            if (i > 0 && (value[i - 1] == L' ' || value[i - 1] == L'\t')) {
+                Warn(line.Number, L"comment",
+                     L"there are no comments at the end of a line: " + Quote(value.substr(i)) +
+                         L" is part of the value.");
+                break;
+            }
+    }
+
+    void CheckRepeatDelay(const IniLine& line, const std::wstring& value) {
+        std::int32_t delay = 0;
+        if (!ParseInteger(value, delay))
+            Warn(line.Number, L"RepeatDelay",
+                 Quote(value) + L" is not a whole number: the window is 500 ms.");
+        else if (delay == 0)
+            Warn(line.Number, L"RepeatDelay", L"0 gives the shortest window, 10 ms.");
+        else if (delay < 0)
+            Warn(line.Number, L"RepeatDelay",
+                 L"a negative delay makes the double-press window never end.");
+    }
+
+    void CheckOnlyActiveUser(const IniLine& line, const std::wstring& value) {
+        if (value.empty())
+            Warn(line.Number, L"OnlyActiveUser",
+                 L"present and empty: Keyloft ignores every key. Leave the line out or write 1.");
+        else if (value == L"0")
+            Warn(line.Number, L"OnlyActiveUser",
+                 L"0 switches nothing off: only an empty value counts. Leave the line out or "
+                 L"write 1.");
+    }
+
+    // One line that the reader uses; value is what it returns.
+    void CheckLine(const IniLine& line, const std::wstring& value) {
+        const std::wstring& key = line.Key;
+        if (line.ReaderLength > ReaderLimit)
+            Warn(line.Number, L"length",
+                 L"the value has " + std::to_wstring(line.ReaderLength) +
+                     L" characters; only the first 2047 are read.");
+        if (IsSetting(key, L"RepeatDelay")) {
+            Report.Lines.push_back(Heading(line) + Quote(value));
+            CheckRepeatDelay(line, value);
+            return;
+        }
+        if (IsSetting(key, L"OnlyActiveUser")) {
+            Report.Lines.push_back(Heading(line) + Quote(value));
+            CheckOnlyActiveUser(line, value);
+            return;
+        }
+        const bool doublePress = !key.empty() && key.back() == L'+';
+        Report.Lines.push_back(Heading(line) + Describe(DecideBinding(value)));
+        std::uint32_t code = 0;
+        const std::wstring name = doublePress ? key.substr(0, key.size() - 1) : key;
+        if (!KeyCodeOf(name, code))
+            Warn(line.Number, L"key",
+                 Quote(key) + L" can never match a key: a key is named by at least four "
+                              L"hexadecimal digits, as report mode shows them (0041, E06C).");
+        else if (code == SleepKeyCode)
+            Warn(line.Number, L"key",
+                 L"the code 0029 goes back to the hook library as its Sleep key; it never "
+                 L"reaches a binding.");
+        else
+            CheckBindingValue(line, value);
+    }
+};
+
+} // namespace
+
+CheckReport CheckConfiguration(const IniSection& section) {
+    Checker checker;
+    if (!section.Found) {
+        checker.Warn(0, L"section", L"the file has no [Keyloft] section: no key is bound.");
+        return checker.Report;
+    }
+    // The lines of each key, by the key's name in one letter case.
+    std::map<std::wstring, std::vector<size_t>> byKey;
+    for (size_t i = 0; i < section.Lines.size(); ++i)
+        byKey[Upper(section.Lines[i].Key)].push_back(i);
+    for (size_t i = 0; i < section.Lines.size(); ++i) {
+        const IniLine& line = section.Lines[i];
+        const std::vector<size_t>& same = byKey[Upper(line.Key)];
+        const std::wstring value = ReadSetting(line.Key, L"");
+        // The line whose value the reader returned counts; with equal values, the first.
+        size_t counts = same.front();
+        for (const size_t j : same)
+            if (WithoutEnclosingQuotes(section.Lines[j].Written).substr(0, ReaderLimit) == value) {
+                counts = j;
+                break;
+            }
+        if (counts == i) {
+            checker.CheckLine(line, value);
+            continue;
+        }
+        const std::wstring other = std::to_wstring(section.Lines[counts].Number);
+        checker.Report.Lines.push_back(Heading(line) + L"nothing (line " + other + L" counts)");
+        checker.Warn(line.Number, L"duplicate",
+                     Quote(line.Key) + L" is written more than once; line " + other +
+                         L" is the one that is read.");
+    }
+    return checker.Report;
+}

@@ -1,0 +1,96 @@
+// KeyloftCheck [file]: shows what each line of a Keyloft configuration file will do and warns of
+// the lines that will not do what they seem to. Exit status: 0 without warnings, 1 with
+// warnings, 2 when the file cannot be read.
+#include "check/Checks.h"
+#include "check/IniLines.h"
+#include "check/Output.h"
+#include "mapping/Config.h"
+#include "shell/AppState.h"
+#include "util/TextCodec.h"
+#include "util/Utils.h"
+
+#include "KeyloftVersion.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// The whole file, or false when it cannot be opened or read.
+bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    char chunk[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (read == 0)
+            break;
+        bytes.append(chunk, read);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+// Keyloft.ini beside this program, where Keyloft.exe beside it reads its configuration.
+std::wstring DefaultConfigPath() {
+    return DirectoryOf(DeriveConfigPath()) + L"Keyloft.ini";
+}
+
+// The profile reader looks for a relative name in the Windows folder: make it absolute.
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return path;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    full.resize(length < size ? length : 0);
+    return full.empty() ? path : full;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring first = argc > 1 ? argv[1] : L"";
+    if (first == L"--version") {
+        WriteOut(L"KeyloftCheck " KEYLOFT_VERSION_W L"\n");
+        return 0;
+    }
+    if (argc > 2 || first == L"--help" || first == L"/?") {
+        WriteOut(L"Usage: KeyloftCheck [file]\n"
+                 L"Shows what each line of Keyloft's configuration file does and warns of "
+                 L"pitfalls.\nWithout a file it reads Keyloft.ini beside KeyloftCheck.exe.\n");
+        return argc > 2 ? 2 : 0;
+    }
+    AppState.ConfigPath = FullPath(first.empty() ? DefaultConfigPath() : first);
+    std::string bytes;
+    if (!ReadWholeFile(AppState.ConfigPath, bytes)) {
+        WriteOut(L"Cannot read " + AppState.ConfigPath + L": the file is missing or locked.\n");
+        return 2;
+    }
+    bool ansi = false;
+    IniSection section = ScanKeyloftSection(DecodeIniBytes(bytes, ansi));
+    if (ansi)
+        for (IniLine& line : section.Lines)
+            line.Written = RecoverUtf8(line.Written);
+    const CheckReport report = CheckConfiguration(section);
+
+    std::wstring text = L"Checking " + AppState.ConfigPath + L"\n";
+    for (const std::wstring& line : report.Lines)
+        text += line + L"\n";
+    for (const CheckWarning& warning : report.Warnings)
+        text += (warning.Line > 0 ? L"Line " + std::to_wstring(warning.Line) : L"File") +
+                L": warning (" + warning.Kind + L"): " + warning.Text + L"\n";
+    text += report.Warnings.empty() ? std::wstring(L"No warnings.\n")
+                                    : std::to_wstring(report.Warnings.size()) + L" warning(s).\n";
+    WriteOut(text);
+    return report.Warnings.empty() ? 0 : 1;
+}

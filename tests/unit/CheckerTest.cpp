@@ -1,0 +1,130 @@
+// KeyloftCheck.exe on real files: the warnings of a file that holds each pitfall once, and the
+// exit status for a clean file, a file with warnings and a missing file.
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <utility>
+
+namespace {
+
+struct CheckRun {
+    DWORD ExitCode = 0xFFFFFFFF;
+    std::string Output; // UTF-8, since it goes to a file
+};
+
+// Runs the checker in folder (copied there, so that its default file and its search for
+// programs start there) on file, its output into a file.
+CheckRun RunChecker(const TempFolder& folder, const std::wstring& file) {
+    const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
+    CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    static int runs = 0; // a fresh output file each run
+    const std::wstring outPath = folder.PathOf(L"output" + std::to_wstring(++runs) + L".txt");
+    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = out;
+    std::wstring commandLine = L"\"" + exe + L"\"" + (file.empty() ? L"" : L" \"" + file + L"\"");
+    PROCESS_INFORMATION process{};
+    CheckRun run;
+    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                       nullptr, folder.Path.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &run.ExitCode);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(out);
+    run.Output = ReadBytes(outPath);
+    return run;
+}
+
+// The (line, kind) of each warning in the output; line 0 for the file as a whole.
+std::set<std::pair<int, std::string>> Warnings(const std::string& output) {
+    std::set<std::pair<int, std::string>> found;
+    for (size_t at = 0; at < output.size(); at = output.find('\n', at) + 1) {
+        int line = 0;
+        char kind[32] = {};
+        if (std::sscanf(output.c_str() + at, "Line %d: warning (%31[A-Za-z])", &line, kind) == 2 ||
+            std::sscanf(output.c_str() + at, "File: warning (%31[A-Za-z])", kind) == 1)
+            found.insert({line, kind});
+        if (output.find('\n', at) == std::string::npos)
+            break;
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
+    TempFolder folder;
+    WriteBytes(folder.PathOf(L"pitfalls.ini"),
+               "; every pitfall once\r\n"
+               "[Keyloft]\r\n"
+               "RepeatDelay=abc\r\n"                          // 3
+               "OnlyActiveUser=0\r\n"                         // 4
+               "41=notepad.exe\r\n"                           // 5
+               "0029=notepad.exe\r\n"                         // 6
+               "E06D=\"C:\\Program Files\\App\\app.exe\"\r\n" // 7
+               "E06E=30\r\n"                                  // 8
+               "E06F=C:\\M\xC3\xBCsik\\app.exe\r\n"           // 9: UTF-8 without a mark
+               "E070=notepad.exe ; notes\r\n"                 // 10
+               "E071=notepad.exe\r\n"                         // 11
+               "e071=write.exe\r\n"                           // 12
+               "E072=notepad.exe " +
+                   std::string(3000, 'x') +
+                   "\r\n"          // 13
+                   "E073=0x1E\r\n" // 14: sound
+                   "[Other]\r\n"
+                   "41=x\r\n");
+    const CheckRun run = RunChecker(folder, folder.PathOf(L"pitfalls.ini"));
+    const std::set<std::pair<int, std::string>> expected = {
+        {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
+        {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
+        {12, "duplicate"},  {13, "length"},
+    };
+    EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
+    EXPECT_EQ(run.ExitCode, 1u);
+    EXPECT_NE(run.Output.find("Line 7: E06D, single press: runs \xC2\xAB"
+                              "C:\\Program\xC2\xBB with "
+                              "parameters \xC2\xAB"
+                              "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"
+                              "C:\\\xC2\xBB\r\n"),
+              std::string::npos)
+        << run.Output;
+    EXPECT_NE(run.Output.find("\xC2\xAB"
+                              "C:\\M\xC3\xBCsik\\app.exe\xC2\xBB"),
+              std::string::npos);
+}
+
+TEST(KeyloftCheck, ExitStatus) {
+    TempFolder folder;
+    // The shipped sample binds calc.exe, which Windows has and Wine may lack: a stand-in.
+    CopyFileW((BinFolder() + L"KeyloftProbe.exe").c_str(), folder.PathOf(L"calc.exe").c_str(),
+              FALSE);
+    CopyFileW((BinFolder() + L"..\\release\\Keyloft.ini").c_str(),
+              folder.PathOf(L"Keyloft.ini").c_str(), FALSE);
+    WriteBytes(folder.PathOf(L"other.ini"), "[Settings]\r\n0041=notepad.exe\r\n");
+    const struct {
+        const wchar_t* File;
+        DWORD ExitCode;
+        std::set<std::pair<int, std::string>> Warnings;
+    } cases[] = {
+        {L"", 0, {}}, // the shipped sample, beside the checker
+        {L"other.ini", 1, {{0, "section"}}},
+        {L"absent.ini", 2, {}},
+    };
+    for (const auto& c : cases) {
+        const CheckRun run = RunChecker(folder, c.File);
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Output;
+        EXPECT_EQ(Warnings(run.Output), c.Warnings) << run.Output;
+    }
+}
