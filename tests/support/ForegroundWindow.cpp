@@ -42,13 +42,21 @@ bool ForegroundWindow::Activate() {
 }
 
 void PumpMessagesFor(DWORD ms) {
+    PumpMessagesUntil([] { return false; }, ms);
+}
+
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    do {
+    for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+        if (done())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
         Sleep(1);
-    } while (GetTickCount() - start < ms);
+    }
 }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 struct ForegroundWindow {
     ForegroundWindow();
     ~ForegroundWindow();
@@ -19,3 +21,6 @@ struct ForegroundWindow {
 
 // Dispatches the calling thread's messages for about ms milliseconds.
 void PumpMessagesFor(DWORD ms);
+// Dispatches the calling thread's messages until done() holds or timeoutMs have passed; true
+// when done() held. A thread whose windows other processes send to waits this way.
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
