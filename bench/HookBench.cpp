@@ -2,14 +2,18 @@
 //
 // 1. The callback's own work: the decision for one event and the lookup in the table of bound
 //    codes, timed in batches (the clock is too coarse for single calls).
-// 2. The work between messages: the once-a-second look at the configuration file, and the
-//    rebuild of the table after an edit.
+// 2. The work between messages: the look at the configuration file's stamp after a change in
+//    its folder, and the rebuild of the table after an edit.
 // 3. The whole path through the system: SendInput of a key to the moment a low-level hook sees
 //    it, alone, behind a hook that does nothing and behind kbhook.dll's hook, and SendInput to
 //    the moment kbhook.dll's report is in the queue.
+// 4. The library's thread: an idle spell whose wake-ups scripts/bench.sh counts from outside,
+//    a write of the configuration to the rebuilt table, and SendInput from another thread while
+//    the thread that started the library is blocked.
 //
-// Part 3 injects key presses (F13 and the Mail key, bound so the desktop ignores them): run it
-// under Wine in a display of its own, not on a desktop in use.
+// Sections 3 and 4 inject key presses (F12 to F14 and the Mail key, which the desktop ignores or
+// the configuration binds): run them under Wine in a display of their own, not on a desktop in
+// use.
 #include "hook/BindingFile.h"
 #include "hook/HookKeys.h"
 
