@@ -35,7 +35,7 @@ done
 echo
 echo "Flavours tested: ${tested[*]:-none}; only built and checked: ${checked[*]:-none}."
 if [ ${#tested[@]} -eq 0 ]; then
-    echo "No flavour's tests can run on this machine: it runs neither 32-bit nor 64-bit Wine." >&2
+    echo "No tests ran: this machine runs the Wine of none of the flavours $(keyloft_flavours)." >&2
     exit 1
 fi
 # CTest's closing lines once more, a failed flavour's last, so that the last summary is never
