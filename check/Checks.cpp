@@ -3,6 +3,7 @@
 #include "check/ProgramSearch.h"
 #include "mapping/Binding.h"
 #include "mapping/Config.h"
+#include "mapping/KeyPress.h"
 #include "util/Utils.h"
 
 #include <windows.h>
@@ -13,9 +14,6 @@
 #include <map>
 
 namespace {
-
-constexpr size_t ReaderLimit = 2047;
-constexpr std::uint32_t SleepKeyCode = 0x29;
 
 std::wstring Upper(const std::wstring& text) {
     std::wstring result;
@@ -156,7 +154,7 @@ struct Checker {
     // One line that the reader uses; value is what it returns.
     void CheckLine(const IniLine& line, const std::wstring& value) {
         const std::wstring& key = line.Key;
-        if (line.ReaderLength > ReaderLimit)
+        if (line.ReaderLength > MaxSettingChars)
             Warn(line.Number, L"length",
                  L"the value has " + std::to_wstring(line.ReaderLength) +
                      L" characters; only the first 2047 are read.");
@@ -178,7 +176,7 @@ struct Checker {
             Warn(line.Number, L"key",
                  Quote(key) + L" can never match a key: a key is named by at least four "
                               L"hexadecimal digits, as report mode shows them (0041, E06C).");
-        else if (code == SleepKeyCode)
+        else if (code == static_cast<std::uint32_t>(SleepKeyCode))
             Warn(line.Number, L"key",
                  L"the code 0029 goes back to the hook library as its Sleep key; it never "
                  L"reaches a binding.");
@@ -206,7 +204,8 @@ CheckReport CheckConfiguration(const IniSection& section) {
         // The line whose value the reader returned counts; with equal values, the first.
         size_t counts = same.front();
         for (const size_t j : same)
-            if (WithoutEnclosingQuotes(section.Lines[j].Written).substr(0, ReaderLimit) == value) {
+            if (WithoutEnclosingQuotes(section.Lines[j].Written).substr(0, MaxSettingChars) ==
+                value) {
                 counts = j;
                 break;
             }

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr wchar_t SectionName[] = L"Keyloft";
-constexpr DWORD SettingBufferChars = 2048;
+constexpr DWORD SettingBufferChars = MaxSettingChars + 1;
 
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')

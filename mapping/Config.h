@@ -7,6 +7,9 @@
 // The running executable's full path with its extension replaced by ".ini".
 std::wstring DeriveConfigPath();
 
+// The most characters of a value that ReadSetting returns; the rest of a longer value is cut.
+constexpr unsigned MaxSettingChars = 2047;
+
 // The value of key in section "Keyloft" of the configuration file (AppState.ConfigPath), or
 // defaultValue when the file, the section or the key is missing; at most 2047 characters as the
 // profile reader returned them. A value of a file without a byte-order mark that is valid UTF-8
