@@ -7,8 +7,9 @@
 // seconds (a slow program start, a tray icon that takes its time) without holding up a key.
 //
 // Everything the hook uses belongs to that thread: the table of bound codes, the keys held down,
-// the watch over the hook itself. The callers of HookKeyboard share only the report window and
-// the thread's handle, so nothing needs a lock.
+// the watch over the hook itself. A second thread runs only a watch hook that tells the first
+// of every key it sees, by a posted message. The callers of HookKeyboard share only the report
+// window and the thread's handle, so nothing needs a lock.
 //
 // The thread sleeps until there is something to do: a key, a change in the configuration's
 // folder, the stop, and one more look at the file a second after a change. No timer runs while
@@ -31,7 +32,8 @@ constexpr DWORD StopWaitMs = 2000;  // for the thread to end
 constexpr DWORD PollPeriodMs = 1000;
 constexpr DWORD ThreadStackBytes = 64 * 1024;
 constexpr std::size_t PathChars = 32768;
-constexpr wchar_t SinkClassName[] = L"KbHookRawInputSink";
+// Posted to the library's thread by the watch hook for every key it sees.
+constexpr UINT WatchKeyMessage = WM_APP + 1;
 
 struct HookStateRecord {
     HINSTANCE Module = nullptr;
@@ -46,8 +48,11 @@ struct HookStateRecord {
 
     // The library's thread only.
     HHOOK Hook = nullptr;
-    HWND Sink = nullptr;     // message-only window that receives raw keyboard input
-    HANDLE Change = nullptr; // change notification on the configuration's folder
+    DWORD ThreadId = 0;
+    HANDLE Change = nullptr;  // change notification on the configuration's folder
+    HANDLE Watcher = nullptr; // the watch thread
+    DWORD WatcherId = 0;
+    HANDLE WatcherReady = nullptr;
     wchar_t ConfigPath[PathChars] = {};
     FileStamp ConfigStamp;
     BoundKeys Bound;
@@ -82,7 +87,6 @@ void ReloadBindingsIfChanged() {
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
-        NoteHookCall(HookState.Watch);
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
         const KeyVerdict verdict =
             DecideKeyEvent(message, event->vkCode, event->scanCode, event->flags, HookState.Bound);
@@ -94,6 +98,8 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
         }
         if (verdict.Swallow)
             return 1;
+        // Counted only when passed on, as the watch hook sees only these.
+        NoteHookCall(HookState.Watch);
     }
     return CallNextHookEx(nullptr, code, message, data);
 }
@@ -109,39 +115,50 @@ bool InstallHook() {
     return HookState.Hook != nullptr;
 }
 
-LRESULT CALLBACK SinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Raw input comes whether the hook is still installed or not: more raw keys than hook calls
-    // mean the system removed the hook, which it does to a hook that was too slow too often.
-    if (message == WM_INPUT && NoteRawKey(HookState.Watch, GetTickCount()))
-        InstallHook();
-    return DefWindowProcW(window, message, wParam, lParam);
+// The watch hook, on a thread of its own that does nothing else, so that the system never finds
+// it slow. Installed before the reporting hook, it is called after it and sees every key that
+// the reporting hook passes on, and every key when the reporting hook is gone. The library's
+// thread compares the two: more keys here than calls of its own hook mean the system removed
+// the reporting hook, which it does to a hook that was too slow too often.
+LRESULT CALLBACK WatchHook(int code, WPARAM message, LPARAM data) {
+    if (code == HC_ACTION)
+        PostThreadMessageW(HookState.ThreadId, WatchKeyMessage, 0, 0);
+    return CallNextHookEx(nullptr, code, message, data);
 }
 
-// The message-only window with raw keyboard input, even while other programs have the focus.
-// Without it the library still works, only without noticing a lost hook.
-void CreateSink() {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = SinkProc;
-    windowClass.hInstance = HookState.Module;
-    windowClass.lpszClassName = SinkClassName;
-    RegisterClassExW(&windowClass);
-    HookState.Sink = CreateWindowExW(0, SinkClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     HookState.Module, nullptr);
-    if (!HookState.Sink)
-        return;
-    RAWINPUTDEVICE keyboard = {1, 6, RIDEV_INPUTSINK, HookState.Sink}; // generic desktop keyboard
-    RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard));
+DWORD WINAPI WatchThread(void*) {
+    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
+    MSG message;
+    // The queue exists from here on: the library's thread may post WM_QUIT to it.
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    SetEvent(HookState.WatcherReady);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    if (hook)
+        UnhookWindowsHookEx(hook);
+    return 0;
 }
 
-void DestroySink() {
-    if (!HookState.Sink)
+// Starts the watch thread and waits until its hook is in place. Without it the library still
+// works, only without noticing a lost hook.
+void StartWatcher() {
+    HookState.WatcherReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!HookState.WatcherReady)
         return;
-    RAWINPUTDEVICE keyboard = {1, 6, RIDEV_REMOVE, nullptr};
-    RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard));
-    DestroyWindow(HookState.Sink);
-    HookState.Sink = nullptr;
-    UnregisterClassW(SinkClassName, HookState.Module);
+    HookState.Watcher = CreateThread(nullptr, ThreadStackBytes, WatchThread, nullptr,
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, &HookState.WatcherId);
+    if (HookState.Watcher)
+        WaitForSingleObject(HookState.WatcherReady, StartWaitMs);
+}
+
+// Ends the watch thread before the library's thread leaves: its hook runs the library's code.
+void StopWatcher() {
+    if (HookState.Watcher) {
+        PostThreadMessageW(HookState.WatcherId, WM_QUIT, 0, 0);
+        WaitForSingleObject(HookState.Watcher, INFINITE);
+    }
+    CloseIfSet(HookState.Watcher);
+    CloseIfSet(HookState.WatcherReady);
 }
 
 // Watches the folder of the configuration file; the stamp tells whether the file itself
@@ -201,8 +218,14 @@ void RunThreadLoop() {
             lookPending = false;
         }
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WatchKeyMessage && !message.hwnd) {
+                if (NoteWatchedKey(HookState.Watch, GetTickCount()))
+                    InstallHook();
+                continue;
+            }
             DispatchMessageW(&message);
+        }
     }
 }
 
@@ -215,7 +238,11 @@ DWORD WINAPI HookThread(void*) {
     HookState.ConfigStamp.Exists = true; // differs from every real stamp: the first look reads
     ReloadBindingsIfChanged();
     WatchConfigFolder();
-    CreateSink();
+    // The queue exists from here on, so that the watch hook's posts are not lost.
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    HookState.ThreadId = GetCurrentThreadId();
+    StartWatcher();
     HookState.Installed = InstallHook();
     SetEvent(HookState.Ready);
     if (HookState.Installed)
@@ -224,7 +251,7 @@ DWORD WINAPI HookThread(void*) {
     if (HookState.Hook)
         UnhookWindowsHookEx(HookState.Hook);
     HookState.Hook = nullptr;
-    DestroySink();
+    StopWatcher();
     if (HookState.Change)
         FindCloseChangeNotification(HookState.Change);
     HookState.Change = nullptr;

@@ -56,7 +56,7 @@ void NoteHookCall(HookWatch& watch) {
         --watch.Balance;
 }
 
-bool NoteRawKey(HookWatch& watch, DWORD now) {
+bool NoteWatchedKey(HookWatch& watch, DWORD now) {
     ++watch.Balance;
     return watch.EverInstalled && watch.Balance >= LostHookBalance &&
            now - watch.LastInstall >= ReinstallSpacingMs;

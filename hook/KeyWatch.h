@@ -26,25 +26,28 @@ constexpr DWORD HeldKeyLapseMs = 1500;
 bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time);
 
 // What the library knows of its hook from the two ways a key reaches it: the hook's own call,
-// and raw keyboard input, which the system delivers whether the hook is still installed or not.
+// and the watch hook, installed before it and so called after it, which sees the keys the hook
+// passes on, and every key once the hook is gone.
 struct HookWatch {
-    long Balance = 0;      // raw events less hook calls since the hook was installed
+    long Balance = 0;      // watched keys less hook calls since the hook was installed
     DWORD LastInstall = 0; // tick count of the latest installation
     bool EverInstalled = false;
 };
 
-// Raw events ahead of hook calls by this many: keys reached the library that its hook never
-// saw. One apart is the usual race of the two ways, in either order.
+// Watched keys ahead of hook calls by this many: keys reached the library that its hook never
+// saw. One apart is the moment between the hook's call and the watch hook's message.
 constexpr long LostHookBalance = 2;
-// Hook calls ahead of raw events count up to this many: raw input reaches no program while no
-// window has the focus, and a loss afterwards must still show within a few keys. Beyond it, a
-// burst whose raw events lag far behind costs one needless reinstall at worst.
+// Hook calls ahead of watched keys count up to this many, so that a loss still shows within a
+// few keys however the two ways drifted apart (a watch hook that missed keys, say, while
+// another program swallowed them between the two). Beyond it, a burst whose watched keys lag
+// far behind costs one needless reinstall at worst.
 constexpr long HookLeadLimit = 16;
-// Installations at least this far apart, so that another program that swallows keys before this
-// library sees them cannot make it reinstall at every key.
+// Installations at least this far apart, so that a reinstall that does not help cannot be
+// repeated at every key.
 constexpr DWORD ReinstallSpacingMs = 1000;
 
 void NoteInstalled(HookWatch& watch, DWORD now);
+// Notes one key that the hook passed on.
 void NoteHookCall(HookWatch& watch);
-// Notes one raw keyboard event at tick count now; true when the hook must be installed again.
-bool NoteRawKey(HookWatch& watch, DWORD now);
+// Notes one key of the watch hook at tick count now; true when the hook must be installed again.
+bool NoteWatchedKey(HookWatch& watch, DWORD now);

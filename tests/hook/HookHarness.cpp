@@ -252,14 +252,18 @@ void LiveHookTest::PressAndSync(const InjectedKey& key) {
 namespace {
 
 // Written on the library's thread, read on the test's.
-std::atomic<int> InstallsSeen{0};
+std::atomic<int> InstallsSeen{0}; // of the procedure installed last
+std::atomic<HOOKPROC> LatestProcedure{nullptr};
 std::atomic<HHOOK> LatestHook{nullptr};
 
 HHOOK WINAPI RecordingSetWindowsHookExW(int id, HOOKPROC procedure, HINSTANCE module,
                                         DWORD thread) {
     const HHOOK hook = SetWindowsHookExW(id, procedure, module, thread);
     LatestHook = hook;
-    ++InstallsSeen;
+    if (LatestProcedure.exchange(procedure) == procedure)
+        ++InstallsSeen;
+    else
+        InstallsSeen = 1;
     return hook;
 }
 
@@ -290,6 +294,7 @@ bool SpyOnHookInstalls(HMODULE library) {
             slot->u1.Function = reinterpret_cast<ULONG_PTR>(&RecordingSetWindowsHookExW);
             VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), protection, &protection);
             InstallsSeen = 0;
+            LatestProcedure = nullptr;
             LatestHook = nullptr;
             return true;
         }

@@ -133,9 +133,11 @@ struct LiveHookTest : ::testing::Test {
     void PressAndSync(const InjectedKey& key);
 };
 
-// Replaces the library's import of SetWindowsHookExW with one that counts the hooks it installs
-// and keeps the latest, so that a test can remove the hook behind the library's back as the
-// system does. False when the library imports no such function.
+// Replaces the library's import of SetWindowsHookExW with one that keeps the latest hook it
+// installs and counts how often the procedure of that hook was installed (the library's watch
+// hook comes first, its reporting hook after it), so that a test can remove the reporting hook
+// behind the library's back as the system does. False when the library imports no such
+// function.
 bool SpyOnHookInstalls(HMODULE library);
 int HookInstallsSeen();
 HHOOK LatestInstalledHook();

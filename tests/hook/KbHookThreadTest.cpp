@@ -1,5 +1,6 @@
 // kbhook.dll on a thread of its own: keys pass while the caller's thread is blocked, held keys
-// report once, and a hook the system removed comes back by itself.
+// report once, a key after a long idle spell still counts, and a hook the system removed comes
+// back by itself.
 #include "HookHarness.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +122,16 @@ TEST_F(KbHookThread, HeldKeyIsReportedOnceAndSwallowedWhole) {
 
     PressAndSync(MailKey);
     EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u) << "the next press reports again";
+}
+
+TEST_F(KbHookThread, KeyAfterAnIdleSpellIsReported) {
+    Config.Write("[Keyloft]\r\nE06C=calc.exe\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    // Wine passes over some threads that have not looked at their queues for five seconds.
+    PumpFor(5500);
+    PressAndSync(MailKey);
+    EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u);
+    EXPECT_TRUE(ObservedOf(MailKey).empty());
 }
 
 TEST_F(KbHookThread, HookRemovedBehindTheLibrarysBackIsInstalledAgain) {

@@ -10,7 +10,7 @@ namespace {
 
 struct WatchCase {
     const char* Name;
-    // H: the hook's call, R: a raw keyboard event, '.': a second passes.
+    // H: a key the hook passed on, R: a key of the watch hook, '.': a second passes.
     const char* Events;
     // For every R, whether the hook is installed again there.
     const char* Reinstalls;
@@ -18,10 +18,10 @@ struct WatchCase {
 
 const WatchCase WatchCases[] = {
     {"HookFirst", ".HRHRHRHR", "----"},
-    {"RawFirst", ".RHRHRHRH", "----"},
-    {"HooksAheadThenRawCatchesUp", ".HHHHRRRR", "----"},
+    {"WatchedFirst", ".RHRHRHRH", "----"},
+    {"HooksAheadThenWatchedCatchUp", ".HHHHRRRR", "----"},
     {"HookLost", ".HRHRRR", "---+"},
-    {"HookLostRawFirst", ".RHRHRR", "---+"},
+    {"HookLostWatchedFirst", ".RHRHRR", "---+"},
     {"TooSoonAfterTheInstall", "RR.RR", "--+-"},
     {"AtMostOncePerSecond", ".RRRRR.RR", "-+---+-"},
     {"FoundAgainAfterTheReinstall", ".RRHRHR", "-+--"},
@@ -31,7 +31,7 @@ const WatchCase WatchCases[] = {
      "-----------------+"},
 };
 
-TEST(KeyWatch, LostHookIsNoticedFromRawInputAlone) {
+TEST(KeyWatch, LostHookIsNoticedFromTheWatchHookAlone) {
     for (const WatchCase& test : WatchCases) {
         SCOPED_TRACE(test.Name);
         HookWatch watch;
@@ -43,7 +43,7 @@ TEST(KeyWatch, LostHookIsNoticedFromRawInputAlone) {
                 now += 1000;
             else if (*event == 'H')
                 NoteHookCall(watch);
-            else if (NoteRawKey(watch, now)) {
+            else if (NoteWatchedKey(watch, now)) {
                 reinstalls += '+';
                 NoteInstalled(watch, now);
             } else {
@@ -57,7 +57,7 @@ TEST(KeyWatch, LostHookIsNoticedFromRawInputAlone) {
 TEST(KeyWatch, NothingIsReinstalledBeforeTheFirstInstall) {
     HookWatch watch;
     for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(NoteRawKey(watch, 10000));
+        EXPECT_FALSE(NoteWatchedKey(watch, 10000));
 }
 
 struct HeldCase {
