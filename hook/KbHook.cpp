@@ -21,6 +21,7 @@
 // still runs stays mapped until the thread has left its code.
 #include "hook/BindingFile.h"
 #include "hook/HookKeys.h"
+#include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
 
 #include <windows.h>
@@ -88,6 +89,11 @@ void ReloadBindingsIfChanged() {
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+        // KeyloftSend's own events go on as they are, neither reported nor swallowed.
+        if (event->dwExtraInfo == KeyloftSendMark) {
+            NoteHookCall(HookState.Watch);
+            return CallNextHookEx(nullptr, code, message, data);
+        }
         const KeyVerdict verdict =
             DecideKeyEvent(message, event->vkCode, event->scanCode, event->flags, HookState.Bound);
         if (verdict.Report || IsKeyUpMessage(message)) {
