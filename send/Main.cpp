@@ -1,0 +1,115 @@
+// KeyloftSend.exe: sends the key strokes and the text that its command line names, for a
+// Keyloft binding such as "E022=KeyloftSend.exe Media_Play_Pause". It reads no configuration.
+//
+// It starts once per key press, so it is small: no C++ library, no exceptions. Every event
+// carries KeyloftSendMark, which kbhook.dll passes on untouched, so that a binding that sends
+// its own key does not fire itself again.
+//
+// Exit status: 0 everything was sent, 1 the system took fewer events than it was given, 2 a word
+// is wrong (then nothing at all is sent, and one message box names the word).
+#include "hook/InjectMark.h"
+#include "send/Strokes.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr int ExitSent = 0;
+constexpr int ExitRefused = 1;
+constexpr int ExitWrongWord = 2;
+// The wrong word is shown cut to this many characters.
+constexpr std::size_t ShownWordChars = 200;
+
+// A message under construction, cut at its capacity.
+struct MessageText {
+    wchar_t Text[4096];
+    std::size_t Used;
+
+    void Add(const wchar_t* text, std::size_t length = static_cast<std::size_t>(-1)) {
+        for (std::size_t i = 0; i < length && text[i] && Used + 1 < sizeof Text / sizeof *Text; ++i)
+            Text[Used++] = text[i];
+        Text[Used] = 0;
+    }
+};
+
+// The one message box of a wrong word: the word, its wrong part, and the forms that are right.
+void ShowWrongWord(const wchar_t* const* words, const SendVerdict& verdict) {
+    static MessageText message;
+    message.Used = 0;
+    message.Add(L"KeyloftSend sent nothing: ");
+    if (verdict.Word >= 0) {
+        const wchar_t* word = words[verdict.Word];
+        message.Add(L"in the word \u00AB");
+        message.Add(word, ShownWordChars);
+        message.Add(L"\u00BB, ");
+        if (verdict.PartLen > 0) {
+            message.Add(L"\u00AB");
+            message.Add(word + verdict.PartAt,
+                        verdict.PartLen < ShownWordChars ? verdict.PartLen : ShownWordChars);
+            message.Add(L"\u00BB ");
+        } else {
+            message.Add(L"the stroke ");
+        }
+    }
+    message.Add(SendProblemText(verdict.Problem));
+    message.Add(L".\r\n\r\nThe forms that are right:\r\n\r\n");
+    message.Add(SendUsageText);
+    MessageBoxW(nullptr, message.Text, L"KeyloftSend", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+// The modifier keys that are down now (the chord that fired the binding may still be held), as
+// bits in the order of ReleaseHeldModifiers.
+unsigned HeldModifiers() {
+    unsigned held = 0;
+    for (int i = 0; i < ModifierKeyCount; ++i)
+        if (GetAsyncKeyState(ModifierVirtualKey(i)) & 0x8000)
+            held |= 1u << i;
+    return held;
+}
+
+void* Allocate(std::size_t count, std::size_t size) {
+    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * size + 1);
+}
+
+// Decides every event first, then hands them all to the system in one call.
+int Send(const wchar_t* const* words, int count) {
+    const SendVerdict verdict = DecideSend(words, count, nullptr, 0);
+    if (verdict.Problem != SendProblem::None) {
+        ShowWrongWord(words, verdict);
+        return ExitWrongWord;
+    }
+    SendEvent release[ModifierKeyCount + 2];
+    const std::size_t releaseCount = ReleaseHeldModifiers(HeldModifiers(), release);
+    const std::size_t total = releaseCount + verdict.EventCount;
+    auto* events = static_cast<SendEvent*>(Allocate(verdict.EventCount, sizeof(SendEvent)));
+    auto* inputs = static_cast<INPUT*>(Allocate(total, sizeof(INPUT)));
+    if (!events || !inputs)
+        return ExitRefused;
+    DecideSend(words, count, events, verdict.EventCount);
+    for (std::size_t i = 0; i < total; ++i) {
+        const SendEvent& event = i < releaseCount ? release[i] : events[i - releaseCount];
+        KEYBDINPUT& key = inputs[i].ki;
+        inputs[i].type = INPUT_KEYBOARD;
+        key.wVk = event.VirtualKey;
+        key.wScan = event.ScanCode;
+        // A vkXX key that no table knows: the scan code of the keyboard layout in use.
+        if (key.wScan == 0 && key.wVk != 0 && key.wVk != MaskingVirtualKey)
+            key.wScan = static_cast<WORD>(MapVirtualKeyW(key.wVk, MAPVK_VK_TO_VSC));
+        key.dwFlags = event.Flags;
+        key.dwExtraInfo = KeyloftSendMark;
+    }
+    const UINT sent = total ? SendInput(static_cast<UINT>(total), inputs, sizeof(INPUT)) : 0;
+    return sent < total ? ExitRefused : ExitSent;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments)
+        return ExitRefused;
+    return Send(arguments + 1, count - 1);
+}

@@ -1,0 +1,99 @@
+// KeyloftSend's decisions without any platform call: the words of its command line turned into
+// the key events it injects, or the first word that is wrong.
+//
+// The program starts once per key press, so nothing here uses the C++ standard library or can
+// throw: plain types, counted text, and buffers that the caller owns. The configuration checker
+// links the same code to explain a binding that runs KeyloftSend.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// A stroke sends its key at most this many times (STROKE*N).
+constexpr int MaxStrokeRepeat = 100;
+// The unassigned virtual key that goes down and up before a held Win or Alt key is released, so
+// that the release opens neither the Start menu nor a menu bar.
+constexpr WORD MaskingVirtualKey = 0xE8;
+// Left and right Ctrl, Shift, Alt and Win.
+constexpr int ModifierKeyCount = 8;
+
+// One keyboard event as SendInput takes it: KEYEVENTF_* flags; for a character (KEYEVENTF_UNICODE)
+// the virtual key is 0 and the scan code is the UTF-16 unit.
+struct SendEvent {
+    WORD VirtualKey;
+    WORD ScanCode;
+    DWORD Flags;
+};
+
+// A key as a keyboard sends it. Name is the name users write, or null for a vkXX key that has
+// none; ScanCode 0 means that only the system knows it.
+struct SendKey {
+    const wchar_t* Name;
+    WORD VirtualKey;
+    WORD ScanCode;
+    bool Extended;
+};
+
+// One stroke: its modifiers in the order written, the key, and how often it is sent.
+struct Stroke {
+    SendKey Modifiers[ModifierKeyCount];
+    int ModifierCount;
+    SendKey Key;
+    int Repeat;
+};
+
+enum class SendProblem {
+    None,
+    NoWords,          // nothing to send at all
+    UnknownName,      // a part is neither a key nor a modifier
+    NotModifier,      // "A+B": only the last part is a key
+    EmptyPart,        // "Ctrl++A", "+A", "Ctrl+"
+    RepeatedModifier, // "Ctrl+Ctrl+A", "Ctrl+LCtrl+A"
+    BadCount,         // "*0", "*101", "*x"
+    NoText,           // "--text" as the last word
+};
+
+// The outcome of reading the words: the first wrong word (its index and the wrong part of it)
+// and what is wrong with it, or SendProblem::None and the number of events.
+struct SendVerdict {
+    SendProblem Problem;
+    int Word;            // index of the wrong word
+    std::size_t PartAt;  // the wrong part: its first character in the word
+    std::size_t PartLen; // and its length
+    std::size_t EventCount;
+};
+
+// One item of the command line: a stroke, or the text after "--text".
+struct SendItem {
+    bool IsText;
+    const wchar_t* Text;
+    Stroke Keys;
+};
+
+// Reads the item that starts at words[*next] and moves *next past it. False with the problem in
+// verdict when that word is wrong.
+bool ReadSendItem(const wchar_t* const* words, int count, int* next, SendItem* item,
+                  SendVerdict* verdict);
+
+// Reads every word and writes the events of all items, in order, into events (up to capacity;
+// events may be null to count only). verdict.EventCount is the number they need.
+SendVerdict DecideSend(const wchar_t* const* words, int count, SendEvent* events,
+                       std::size_t capacity);
+
+// The events that release the held modifier keys (bit i of held: the i-th of Ctrl, RCtrl, Shift,
+// RShift, Alt, RAlt, Win, RWin), with the masking key first when a Win or Alt key is among them.
+// Writes at most ModifierKeyCount + 2 events; returns their number.
+std::size_t ReleaseHeldModifiers(unsigned held, SendEvent* events);
+// The virtual key of the i-th modifier key of ReleaseHeldModifiers.
+WORD ModifierVirtualKey(int index);
+
+// The stroke's name as users write it, modifiers first ("Ctrl+Shift+Esc", "vk7B"), without the
+// repeat; at most capacity - 1 characters and a terminator.
+void StrokeName(const Stroke& stroke, wchar_t* out, std::size_t capacity);
+
+// One sentence on what is wrong, for the message box and the checker.
+const wchar_t* SendProblemText(SendProblem problem);
+
+// The forms that are right, a few lines for the message box and the guide.
+extern const wchar_t SendUsageText[];
