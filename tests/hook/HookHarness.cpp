@@ -18,7 +18,8 @@ constexpr DWORD SyncTimeoutMs = 5000;
 LRESULT CALLBACK ObserverProc(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-        Records.Observed.push_back({message, event->vkCode, event->scanCode, event->flags});
+        Records.Observed.push_back(
+            {message, event->vkCode, event->scanCode, event->flags, event->dwExtraInfo});
     }
     return CallNextHookEx(nullptr, code, message, data);
 }

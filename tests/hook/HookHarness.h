@@ -33,6 +33,7 @@ struct ObservedEvent {
     DWORD VirtualKey;
     DWORD ScanCode;
     DWORD Flags;
+    ULONG_PTR ExtraInfo;
 };
 
 struct ReceivedMessage {

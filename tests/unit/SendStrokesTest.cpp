@@ -1,0 +1,121 @@
+// KeyloftSend's decision from the words of its command line to key events, or to the first
+// wrong word; the release of held modifiers; the names the checker shows.
+#include "send/Strokes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Events as "vk/scan" in hexadecimal with e (extended), c (character) and u (key-up) after them.
+std::string Format(const SendEvent* events, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        char one[32];
+        std::snprintf(one, sizeof one, "%s%X/%X%s%s%s", i ? " " : "", events[i].VirtualKey,
+                      events[i].ScanCode, events[i].Flags & KEYEVENTF_EXTENDEDKEY ? "e" : "",
+                      events[i].Flags & KEYEVENTF_UNICODE ? "c" : "",
+                      events[i].Flags & KEYEVENTF_KEYUP ? "u" : "");
+        text += one;
+    }
+    return text;
+}
+
+struct SendCase {
+    std::vector<const wchar_t*> Words;
+    std::string Events; // the events, or for a wrong word the problem's place: "word at+length"
+    SendProblem Problem = SendProblem::None;
+};
+
+const SendCase Cases[] = {
+    {{L"win+d"}, "5B/5Be 44/20 44/20u 5B/5Beu"},
+    {{L"ALT+f4"}, "A4/38 73/3E 73/3Eu A4/38u"},
+    {{L"RCtrl+RAlt+Delete"}, "A3/1De A5/38e 2E/53e 2E/53eu A5/38eu A3/1Deu"},
+    {{L"LShift+RShift+LWin+RWin+Up"},
+     "A0/2A A1/36 5B/5Be 5C/5Ce 26/48e 26/48eu 5C/5Ceu 5B/5Beu A1/36u A0/2Au"},
+    {{L"Volume_Up*2", L"Media_Play_Pause"}, "AF/30e AF/30eu AF/30e AF/30eu B3/22e B3/22eu"},
+    {{L"numpad7", L"F24", L"PrintScreen", L"Sleep", L"Apps", L"NumLock", L"Pause"},
+     "67/47 67/47u 87/76 87/76u 2C/37e 2C/37eu 5F/5Fe 5F/5Feu 5D/5De 5D/5Deu 90/45e 90/45eu "
+     "13/45 13/45u"},
+    {{L"Browser_Home", L"Launch_App2", L"z", L"0", L"Backspace"},
+     "AC/32e AC/32eu B7/21e B7/21eu 5A/2C 5A/2Cu 30/B 30/Bu 8/E 8/Eu"},
+    // vkXX: the tables' scan code when they know the key, else none (the system's is taken).
+    {{L"vk7b", L"vkE8", L"ctrl"}, "7B/58 7B/58u E8/0 E8/0u A2/1D A2/1Du"},
+    {{L"--text", L"\u00E9\U0001F600", L"Enter"},
+     "0/E9c 0/E9cu 0/D83Dc 0/D83Dcu 0/DE00c 0/DE00cu "
+     "D/1C D/1Cu"},
+    {{L"--TEXT", L""}, ""},
+    // Wrong words.
+    {{}, "-1 0+0", SendProblem::NoWords},
+    {{L"Enter", L"Ctrl+Shft+A"}, "1 5+4", SendProblem::UnknownName},
+    {{L"A+B"}, "0 0+1", SendProblem::NotModifier},
+    {{L"Ctrl++B"}, "0 5+0", SendProblem::EmptyPart},
+    {{L"+B"}, "0 0+0", SendProblem::EmptyPart},
+    {{L"Ctrl+"}, "0 5+0", SendProblem::EmptyPart},
+    {{L"Ctrl+LCtrl+A"}, "0 5+5", SendProblem::RepeatedModifier},
+    {{L"Win+LWin"}, "0 4+4", SendProblem::RepeatedModifier},
+    {{L"A*0"}, "0 1+2", SendProblem::BadCount},
+    {{L"A*101"}, "0 1+4", SendProblem::BadCount},
+    {{L"A*"}, "0 1+1", SendProblem::BadCount},
+    {{L"A*1x"}, "0 1+3", SendProblem::BadCount},
+    {{L"A*-1"}, "0 1+3", SendProblem::BadCount},
+    {{L"F25"}, "0 0+3", SendProblem::UnknownName},
+    {{L"F0"}, "0 0+2", SendProblem::UnknownName},
+    {{L"vk00"}, "0 0+4", SendProblem::UnknownName},
+    {{L"vkFF"}, "0 0+4", SendProblem::UnknownName},
+    {{L"vkG1"}, "0 0+4", SendProblem::UnknownName},
+    {{L"Numpad10"}, "0 0+8", SendProblem::UnknownName},
+    {{L"Enter", L"--text"}, "1 0+6", SendProblem::NoText},
+};
+
+TEST(SendStrokes, WordsGiveTheirEventsOrTheFirstWrongWord) {
+    for (const SendCase& c : Cases) {
+        SCOPED_TRACE(c.Events);
+        const int count = static_cast<int>(c.Words.size());
+        const SendVerdict counted = DecideSend(c.Words.data(), count, nullptr, 0);
+        std::vector<SendEvent> events(counted.EventCount + 1);
+        const SendVerdict verdict = DecideSend(c.Words.data(), count, events.data(), events.size());
+        EXPECT_EQ(verdict.Problem, c.Problem);
+        if (c.Problem == SendProblem::None) {
+            EXPECT_EQ(Format(events.data(), verdict.EventCount), c.Events);
+            EXPECT_EQ(verdict.EventCount, counted.EventCount);
+        } else {
+            EXPECT_EQ(std::to_string(verdict.Word) + " " + std::to_string(verdict.PartAt) + "+" +
+                          std::to_string(verdict.PartLen),
+                      c.Events);
+            EXPECT_EQ(verdict.EventCount, 0u) << "nothing is sent";
+        }
+    }
+    const wchar_t* hundred[] = {L"Ctrl+A*100"};
+    EXPECT_EQ(DecideSend(hundred, 1, nullptr, 0).EventCount, 400u);
+}
+
+TEST(SendStrokes, HeldModifiersAreReleasedWithTheMaskBeforeWinOrAlt) {
+    SendEvent events[ModifierKeyCount + 2];
+    EXPECT_EQ(Format(events, ReleaseHeldModifiers(0, events)), "");
+    EXPECT_EQ(Format(events, ReleaseHeldModifiers(1u << 2, events)), "A0/2Au");
+    EXPECT_EQ(Format(events, ReleaseHeldModifiers((1u << 0) | (1u << 6), events)),
+              "E8/0 E8/0u A2/1Du 5B/5Beu");
+    EXPECT_EQ(Format(events, ReleaseHeldModifiers(0xFF, events)),
+              "E8/0 E8/0u A2/1Du A3/1Deu A0/2Au A1/36u A4/38u A5/38eu 5B/5Beu 5C/5Ceu");
+}
+
+TEST(SendStrokes, StrokeNamesAreWrittenAsUsersKnowThem) {
+    const wchar_t* words[] = {L"ctrl+SHIFT+esc*3", L"lwin+vk7b", L"rALT+volume_up", L"f13"};
+    const wchar_t* names[] = {L"Ctrl+Shift+Esc", L"Win+vk7B", L"RAlt+Volume_Up", L"F13"};
+    int next = 0;
+    for (const wchar_t* name : names) {
+        SendItem item{};
+        SendVerdict verdict{};
+        ASSERT_TRUE(ReadSendItem(words, 4, &next, &item, &verdict));
+        wchar_t text[64];
+        StrokeName(item.Keys, text, 64);
+        EXPECT_EQ(std::wstring(text), name);
+    }
+    EXPECT_EQ(next, 4);
+}
+
+} // namespace
