@@ -1,6 +1,7 @@
 #include "check/Checks.h"
 
 #include "check/ProgramSearch.h"
+#include "check/SendLine.h"
 #include "mapping/Binding.h"
 #include "mapping/Config.h"
 #include "mapping/KeyPress.h"
@@ -47,6 +48,8 @@ std::wstring Describe(const BindingAction& action) {
         return text;
     }
     case BindingKind::Command: {
+        if (IsSendProgram(action))
+            return DescribeSend(action);
         const bool runs = IsExecutableName(action.Program);
         std::wstring text = (runs ? L"runs " : L"opens ") + Quote(action.Program);
         if (!action.Parameters.empty())
@@ -108,6 +111,8 @@ struct Checker {
         }
         if (action.Kind != BindingKind::Command)
             return;
+        if (!SendProblemOf(action).empty())
+            Warn(line.Number, L"send", SendProblemOf(action));
         if (LooksLikeNumber(value)) {
             Warn(line.Number, L"number",
                  Quote(value) + L" looks like a number but is a command line: it runs " +

@@ -81,15 +81,20 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                "e071=write.exe\r\n"                           // 12
                "E072=notepad.exe " +
                    std::string(3000, 'x') +
-                   "\r\n"          // 13
-                   "E073=0x1E\r\n" // 14: sound
+                   "\r\n"                                            // 13
+                   "E073=0x1E\r\n"                                   // 14: sound
+                   "E074=KeyloftSend.exe Ctrl+Shft+A\r\n"            // 15
+                   "E075=keyloftsend ctrl+shift+esc Volume_Up*3\r\n" // 16: sound
                    "[Other]\r\n"
                    "41=x\r\n");
+    // Found beside the checker, as in the release.
+    CopyFileW((BinFolder() + L"KeyloftSend.exe").c_str(), folder.PathOf(L"KeyloftSend.exe").c_str(),
+              FALSE);
     const CheckRun run = RunChecker(folder, folder.PathOf(L"pitfalls.ini"));
     const std::set<std::pair<int, std::string>> expected = {
         {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
         {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
-        {12, "duplicate"},  {13, "length"},
+        {12, "duplicate"},  {13, "length"},        {15, "send"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -100,6 +105,14 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                               "C:\\\xC2\xBB\r\n"),
               std::string::npos)
         << run.Output;
+    EXPECT_NE(run.Output.find("Line 15: warning (send): in the word \xC2\xAB"
+                              "Ctrl+Shft+A\xC2\xBB, \xC2\xAB"
+                              "Shft\xC2\xBB is not the name of a key"),
+              std::string::npos);
+    EXPECT_NE(run.Output.find("Line 16: E075, single press: sends Ctrl+Shift+Esc, then Volume_Up "
+                              "\xC3\x97"
+                              "3\r\n"),
+              std::string::npos);
     EXPECT_NE(run.Output.find("\xC2\xAB"
                               "C:\\M\xC3\xBCsik\\app.exe\xC2\xBB"),
               std::string::npos);

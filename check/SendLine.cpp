@@ -1,0 +1,92 @@
+#include "check/SendLine.h"
+
+#include "send/Strokes.h"
+#include "util/Utils.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <vector>
+
+namespace {
+
+std::wstring Quote(const std::wstring& text) {
+    return L"\u00AB" + text + L"\u00BB";
+}
+
+// The parameters split into words as KeyloftSend gets them: by the system's own rules.
+struct SendWords {
+    explicit SendWords(const std::wstring& parameters) {
+        const std::wstring line = L"KeyloftSend " + parameters;
+        int count = 0;
+        Arguments = CommandLineToArgvW(line.c_str(), &count);
+        for (int i = 1; Arguments && i < count; ++i)
+            Words.push_back(Arguments[i]);
+    }
+    ~SendWords() {
+        if (Arguments)
+            LocalFree(Arguments);
+    }
+    SendWords(const SendWords&) = delete;
+    SendWords& operator=(const SendWords&) = delete;
+
+    int Count() const { return static_cast<int>(Words.size()); }
+
+    wchar_t** Arguments = nullptr;
+    std::vector<const wchar_t*> Words;
+};
+
+} // namespace
+
+bool IsSendProgram(const BindingAction& action) {
+    if (action.Kind != BindingKind::Command)
+        return false;
+    const std::wstring name = FileNameOf(action.Program);
+    for (const wchar_t* program : {L"KeyloftSend", L"KeyloftSend.exe"})
+        if (CompareStringOrdinal(name.c_str(), -1, program, -1, TRUE) == CSTR_EQUAL)
+            return true;
+    return false;
+}
+
+std::wstring DescribeSend(const BindingAction& action) {
+    const SendWords words(action.Parameters);
+    const SendVerdict verdict = DecideSend(words.Words.data(), words.Count(), nullptr, 0);
+    if (verdict.Problem != SendProblem::None)
+        return L"runs KeyloftSend, which sends nothing: a word is wrong";
+    std::wstring text = L"sends ";
+    for (int next = 0; next < words.Count();) {
+        SendItem item{};
+        SendVerdict ignored{};
+        if (next > 0)
+            text += L", then ";
+        ReadSendItem(words.Words.data(), words.Count(), &next, &item, &ignored);
+        if (item.IsText) {
+            text += L"the text " + Quote(item.Text);
+            continue;
+        }
+        wchar_t name[256];
+        StrokeName(item.Keys, name, 256);
+        text += name;
+        if (item.Keys.Repeat > 1)
+            text += L" \u00D7" + std::to_wstring(item.Keys.Repeat);
+    }
+    return text;
+}
+
+std::wstring SendProblemOf(const BindingAction& action) {
+    if (!IsSendProgram(action))
+        return L"";
+    const SendWords words(action.Parameters);
+    const SendVerdict verdict = DecideSend(words.Words.data(), words.Count(), nullptr, 0);
+    if (verdict.Problem == SendProblem::None)
+        return L"";
+    const std::wstring ending = L": KeyloftSend sends nothing and shows a message.";
+    if (verdict.Word < 0)
+        return L"KeyloftSend is given no stroke and no text" + ending;
+    const std::wstring word = words.Words[verdict.Word];
+    const std::wstring part = verdict.PartLen ? Quote(word.substr(verdict.PartAt, verdict.PartLen))
+                                              : std::wstring(L"the stroke");
+    return L"in the word " + Quote(word) + L", " + part + L" " + SendProblemText(verdict.Problem) +
+           ending;
+}
