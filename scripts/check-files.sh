@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the built Windows files of one flavour without running them, with MinGW's objdump and
-# windres: the program is a GUI program of the flavour's format that imports only Windows' own
-# DLLs, the hook libraries export their entry points under plain names, the project's kbhook.dll
-# imports only system DLLs and stays small, and the program file holds its three icons and its
-# version record. Usage: check-files.sh BUILD_DIR FLAVOUR
+# windres: the program and KeyloftSend.exe are GUI programs of the flavour's format that import
+# only Windows' own DLLs (KeyloftSend.exe at most 64 KiB), the hook libraries export their entry
+# points under plain names, the project's kbhook.dll imports only system DLLs and stays small,
+# and the program file holds its three icons and its version record.
+# Usage: check-files.sh BUILD_DIR FLAVOUR
 set -uo pipefail
 bin="$1/bin"
 flavour="$2"
@@ -49,6 +50,10 @@ check_hook_library() { # file export...
 
 check_program Keyloft.exe "Windows GUI"
 check_program KeyloftCheck.exe "Windows CUI"
+# It starts once per key press: plain Win32, no C++ library, at most 64 KiB.
+check_program KeyloftSend.exe "Windows GUI"
+send_size="$(stat -c %s "$bin/KeyloftSend.exe" 2>/dev/null || echo 0)"
+[ "$send_size" -le 65536 ] || fail "KeyloftSend.exe weighs $send_size bytes, more than 64 KiB"
 check_hook_library kbhook.dll HookKeyboard SystemSleepKeyProc
 # It lives in the path of every key: plain Win32, no C++ library, at most 32 KiB.
 check_program kbhook.dll "Windows (GUI|CUI)"

@@ -1,7 +1,7 @@
-# Unpacks the release archive and compares it with what the build made: the five files, the
+# Unpacks the release archive and compares it with what the build made: the six files, the
 # program files stripped and otherwise as built, the texts as in dist/, and SHA256SUMS. Run with
-# cmake -P and ARCHIVE, SUMS, STAGE, PROGRAM, CHECKER, LIBRARY, SOURCE_DIR, VERSION, UNZIP,
-# OBJDUMP, OBJCOPY and WORK (a scratch folder).
+# cmake -P and ARCHIVE, SUMS, STAGE, PROGRAM, CHECKER, SENDER, LIBRARY, SOURCE_DIR, VERSION,
+# UNZIP, OBJDUMP, OBJCOPY and WORK (a scratch folder).
 # New policies: the old ones would expand "@VERSION@" in quoted text as a variable.
 cmake_minimum_required(VERSION 3.20)
 set(failures "")
@@ -20,7 +20,8 @@ endif()
 string(STRIP "${listing}" listing)
 string(REPLACE "\n" ";" names "${listing}")
 list(SORT names)
-set(expected Keyloft.exe KeyloftCheck.exe Keyloft.ini UserGuide.txt kbhook.dll)
+set(expected Keyloft.exe KeyloftCheck.exe KeyloftSend.exe Keyloft.ini UserGuide.txt
+             kbhook.dll)
 list(SORT expected)
 if(NOT names STREQUAL expected)
   fail("archive holds [${names}], expected [${expected}]")
@@ -41,7 +42,7 @@ function(dump_sections file prefix)
                             "${WORK}/${prefix}${section}")
   endforeach()
 endfunction()
-foreach(built "${PROGRAM}" "${CHECKER}" "${LIBRARY}")
+foreach(built "${PROGRAM}" "${CHECKER}" "${SENDER}" "${LIBRARY}")
   get_filename_component(name "${built}" NAME)
   dump_sections("${built}" "built-${name}")
   foreach(copy "${WORK}/${name}" "${STAGE}/${name}")
@@ -98,4 +99,4 @@ endif()
 if(failures)
   message(FATAL_ERROR "release archive ${ARCHIVE}:\n${failures}")
 endif()
-message(STATUS "release archive ${ARCHIVE}: 5 files, program files stripped, SHA256SUMS sound")
+message(STATUS "release archive ${ARCHIVE}: 6 files, program files stripped, SHA256SUMS sound")

@@ -54,6 +54,17 @@ const std::map<std::string, Expected> Examples = {
     {";E06D+=\"C:\\Program Files\\App\\app.exe\" \"D:\\My Files\\a.txt\" -open",
      {BindingKind::Command, 0, L"C:\\Program Files\\App\\app.exe",
       L"\"D:\\My Files\\a.txt\" -open"}},
+    {";E022=KeyloftSend.exe Media_Play_Pause",
+     {BindingKind::Command, 0, L"KeyloftSend.exe", L"Media_Play_Pause"}},
+    {";E030=KeyloftSend.exe Volume_Up*3",
+     {BindingKind::Command, 0, L"KeyloftSend.exe", L"Volume_Up*3"}},
+    {";E06A=KeyloftSend.exe Alt+Left", {BindingKind::Command, 0, L"KeyloftSend.exe", L"Alt+Left"}},
+    {";E069=KeyloftSend.exe Ctrl+Shift+M",
+     {BindingKind::Command, 0, L"KeyloftSend.exe", L"Ctrl+Shift+M"}},
+    {";E069+=KeyloftSend.exe --text \"Kind regards, Anna\"",
+     {BindingKind::Command, 0, L"KeyloftSend.exe", L"--text \"Kind regards, Anna\""}},
+    {";E024=\"C:\\Tools\\Keyloft\\KeyloftSend.exe\" Media_Stop",
+     {BindingKind::Command, 0, L"C:\\Tools\\Keyloft\\KeyloftSend.exe", L"Media_Stop"}},
     // The pitfalls the comments warn of.
     {"E06D=\"C:\\Program Files\\Windows Media Player\\wmplayer.exe\"",
      {BindingKind::Command, 0, L"C:\\Program", L"Files\\Windows Media Player\\wmplayer.exe"}},
@@ -81,7 +92,8 @@ TEST(SampleConfig, BindsTheCalculatorKeyAndF13) {
     EXPECT_EQ(ReadSetting(L"E021", L""), L"calc.exe");
     EXPECT_EQ(ReadSetting(L"E021+", L""), L"notepad.exe");
     for (const wchar_t* commented :
-         {L"E06C", L"E066", L"E065", L"E06B", L"E06B+", L"E06D", L"E06D+"})
+         {L"E06C", L"E066", L"E065", L"E06B", L"E06B+", L"E06D", L"E06D+", L"E022", L"E030",
+          L"E06A", L"E069", L"E069+", L"E024"})
         EXPECT_EQ(ReadSetting(commented, L""), L"") << "examples stay commented out";
     EXPECT_EQ(LoadedCodes(SamplePath()), (Codes{0x64, 0xE021}));
 }
@@ -102,7 +114,7 @@ TEST(SampleConfig, EveryExampleDoesWhatItsCommentSays) {
         ++examples;
         EXPECT_EQ(Examples.count(line), 1u) << "example without an expectation: " << line;
     }
-    EXPECT_EQ(examples, 10);
+    EXPECT_EQ(examples, 16);
 
     for (const auto& [line, expected] : Examples) {
         SCOPED_TRACE(line);
