@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <vector>
 
 namespace {
@@ -15,25 +13,17 @@ std::wstring Quote(const std::wstring& text) {
     return L"\u00AB" + text + L"\u00BB";
 }
 
-// The parameters split into words as KeyloftSend gets them: by the system's own rules.
+// The parameters split into words as KeyloftSend splits its command line.
 struct SendWords {
-    explicit SendWords(const std::wstring& parameters) {
-        const std::wstring line = L"KeyloftSend " + parameters;
-        int count = 0;
-        Arguments = CommandLineToArgvW(line.c_str(), &count);
-        for (int i = 1; Arguments && i < count; ++i)
-            Words.push_back(Arguments[i]);
+    explicit SendWords(const std::wstring& parameters) : Line(L"KeyloftSend " + parameters) {
+        std::vector<wchar_t*> words(Line.size() / 2 + 2);
+        const int count = SplitArguments(&Line[0], words.data(), static_cast<int>(words.size()));
+        Words.assign(words.begin(), words.begin() + count);
     }
-    ~SendWords() {
-        if (Arguments)
-            LocalFree(Arguments);
-    }
-    SendWords(const SendWords&) = delete;
-    SendWords& operator=(const SendWords&) = delete;
 
     int Count() const { return static_cast<int>(Words.size()); }
 
-    wchar_t** Arguments = nullptr;
+    std::wstring Line; // the words point into it
     std::vector<const wchar_t*> Words;
 };
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Keyloft and runs its benchmarks under Wine in a display of their own, in the first
 # flavour this machine can run (i686 before x86_64; KEYLOFT_ARCH picks one). Prints figures
-# only: the key press path of the program, then the callback of the project's kbhook.dll.
+# only: the key press path of the program, a binding that runs KeyloftSend.exe, then the callback
+# of the project's kbhook.dll.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
@@ -40,6 +41,8 @@ count_wakeups() {
 }
 
 wine_run "$KEYLOFT_BUILD/bin/KeyloftKeyPressBench.exe"
+# A binding that runs KeyloftSend.exe, beside one that runs a program doing nothing.
+wine_run "$KEYLOFT_BUILD/bin/KeyloftSendBench.exe"
 # The hook benchmark says when it idles; its process is counted meanwhile (its main thread
 # sleeps, so what wakes is the library's thread or Wine's own).
 wine_run "$KEYLOFT_BUILD/bin/KeyloftHookBench.exe" | while IFS= read -r line; do

@@ -12,8 +12,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 namespace {
 
 constexpr int ExitSent = 0;
@@ -107,9 +105,17 @@ int Send(const wchar_t* const* words, int count) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-    int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments)
+    // Split here rather than by shell32's CommandLineToArgvW: loading shell32 costs more than
+    // all the rest of the program's start.
+    const wchar_t* commandLine = GetCommandLineW();
+    const std::size_t length = static_cast<std::size_t>(lstrlenW(commandLine));
+    auto* line = static_cast<wchar_t*>(Allocate(length + 1, sizeof(wchar_t)));
+    const int capacity = static_cast<int>(length / 2 + 2);
+    auto* words =
+        static_cast<wchar_t**>(Allocate(static_cast<std::size_t>(capacity), sizeof(wchar_t*)));
+    if (!line || !words)
         return ExitRefused;
-    return Send(arguments + 1, count - 1);
+    lstrcpyW(line, commandLine);
+    const int count = SplitArguments(line, words, capacity);
+    return Send(words, count);
 }

@@ -314,6 +314,55 @@ void Append(wchar_t* out, std::size_t capacity, std::size_t* used, const wchar_t
 
 } // namespace
 
+int SplitArguments(wchar_t* line, wchar_t** words, int capacity) {
+    wchar_t* in = line;
+    // The program name: no escapes, quotes only group.
+    for (bool quoted = false; *in && (quoted || (*in != L' ' && *in != L'\t')); ++in)
+        if (*in == L'"')
+            quoted = !quoted;
+    if (*in)
+        ++in; // the blank after the name: its end is written there at the latest
+    int count = 0;
+    wchar_t* out = line;
+    for (;;) {
+        while (*in == L' ' || *in == L'\t')
+            ++in;
+        if (!*in)
+            return count;
+        if (count < capacity)
+            words[count] = out;
+        ++count;
+        bool quoted = false;
+        while (*in && (quoted || (*in != L' ' && *in != L'\t'))) {
+            if (*in == L'\\') {
+                std::size_t backslashes = 0;
+                while (in[backslashes] == L'\\')
+                    ++backslashes;
+                const bool beforeQuote = in[backslashes] == L'"';
+                const std::size_t kept = beforeQuote ? backslashes / 2 : backslashes;
+                for (std::size_t i = 0; i < kept; ++i)
+                    *out++ = L'\\';
+                in += backslashes;
+                if (beforeQuote && backslashes % 2)
+                    *out++ = *in++; // an escaped quote; an unescaped one is read next
+            } else if (*in == L'"' && quoted && in[1] == L'"') {
+                *out++ = L'"';
+                in += 2;
+            } else if (*in == L'"') {
+                quoted = !quoted;
+                ++in;
+            } else {
+                *out++ = *in++;
+            }
+        }
+        const bool last = *in == 0;
+        *out++ = 0;
+        if (last)
+            return count;
+        ++in;
+    }
+}
+
 bool ReadSendItem(const wchar_t* const* words, int count, int* next, SendItem* item,
                   SendVerdict* verdict) {
     const int index = (*next)++;

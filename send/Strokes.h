@@ -71,6 +71,14 @@ struct SendItem {
     Stroke Keys;
 };
 
+// Splits the arguments of a command line into words, in place, by the rules of the C runtime and
+// CommandLineToArgvW: blanks and tabs separate, double quotes group, 2n backslashes before a
+// quote give n and the quote groups, 2n+1 give n and a literal quote, "" inside quotes gives a
+// quote. The program name comes first and is skipped: with quotes, up to the next quote. Writes
+// at most capacity word pointers into words (each word ends in line); returns the number of
+// words, which is at most half the line's length plus one.
+int SplitArguments(wchar_t* line, wchar_t** words, int capacity);
+
 // Reads the item that starts at words[*next] and moves *next past it. False with the problem in
 // verdict when that word is wrong.
 bool ReadSendItem(const wchar_t* const* words, int count, int* next, SendItem* item,

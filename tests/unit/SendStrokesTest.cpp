@@ -119,3 +119,27 @@ TEST(SendStrokes, StrokeNamesAreWrittenAsUsersKnowThem) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SendStrokes, CommandLinesSplitAsTheRuntimeSplitsThem) {
+    const struct {
+        const wchar_t* Line;
+        std::vector<std::wstring> Words;
+    } cases[] = {
+        {L"KeyloftSend.exe", {}},
+        {L"\"C:\\My Tools\\KeyloftSend.exe\" Ctrl+A  \tEnter ", {L"Ctrl+A", L"Enter"}},
+        {L"x --text \"Kind regards, Anna\"", {L"--text", L"Kind regards, Anna"}},
+        {L"x a\"b c\"d \"\"", {L"ab cd", L""}},
+        {L"x \\\\\" \\\" \\\\\\\"x\" a\\b", {L"\\ \" \\\"x", L"a\\b"}},
+        {L"x \"say \"\"hi\"\"\"", {L"say \"hi\""}},
+    };
+    for (const auto& c : cases) {
+        std::wstring line = c.Line;
+        wchar_t* words[16];
+        const int count = SplitArguments(&line[0], words, 16);
+        EXPECT_EQ(std::vector<std::wstring>(words, words + count), c.Words) << c.Words.size();
+    }
+}
+
+} // namespace
