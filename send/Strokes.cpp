@@ -5,7 +5,7 @@ namespace {
 // The keys a stroke may name, with the scan code of a standard keyboard (scan code set 1) and the
 // extended flag a keyboard sets for them. Letters, digits, F1 to F24 and Numpad0 to Numpad9
 // follow from the rules below this table.
-const SendKey NamedKeys[] = {
+const StrokeKey NamedKeys[] = {
     {L"Enter", VK_RETURN, 0x1C, false},
     {L"Esc", VK_ESCAPE, 0x01, false},
     {L"Tab", VK_TAB, 0x0F, false},
@@ -50,7 +50,7 @@ const SendKey NamedKeys[] = {
 };
 
 // In the order of the bits of ReleaseHeldModifiers.
-const SendKey ModifierKeys[ModifierKeyCount] = {
+const StrokeKey ModifierKeys[ModifierKeyCount] = {
     {L"Ctrl", VK_LCONTROL, 0x1D, false}, {L"RCtrl", VK_RCONTROL, 0x1D, true},
     {L"Shift", VK_LSHIFT, 0x2A, false},  {L"RShift", VK_RSHIFT, 0x36, false},
     {L"Alt", VK_LMENU, 0x38, false},     {L"RAlt", VK_RMENU, 0x38, true},
@@ -113,10 +113,10 @@ int SmallNumber(const wchar_t* text, std::size_t length, int limit) {
 }
 
 // The key of a "vkXX" name: from the tables when it is one of them, with no name.
-SendKey VirtualKeyOf(int virtualKey);
+StrokeKey VirtualKeyOf(int virtualKey);
 
 // The key that a part names (the modifiers too, as a key of their own), or false.
-bool KeyOfName(const wchar_t* part, std::size_t length, SendKey* key) {
+bool KeyOfName(const wchar_t* part, std::size_t length, StrokeKey* key) {
     if (length == 1) {
         const wchar_t c = part[0];
         const wchar_t upper = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
@@ -152,12 +152,12 @@ bool KeyOfName(const wchar_t* part, std::size_t length, SendKey* key) {
         *key = VirtualKeyOf(virtualKey);
         return true;
     }
-    for (const SendKey& named : NamedKeys)
+    for (const StrokeKey& named : NamedKeys)
         if (SameName(part, length, named.Name)) {
             *key = named;
             return true;
         }
-    for (const SendKey& modifier : ModifierKeys)
+    for (const StrokeKey& modifier : ModifierKeys)
         if (SameName(part, length, modifier.Name)) {
             *key = modifier;
             return true;
@@ -170,12 +170,12 @@ bool KeyOfName(const wchar_t* part, std::size_t length, SendKey* key) {
     return false;
 }
 
-SendKey VirtualKeyOf(int virtualKey) {
-    SendKey key{};
-    for (const SendKey& named : NamedKeys)
+StrokeKey VirtualKeyOf(int virtualKey) {
+    StrokeKey key{};
+    for (const StrokeKey& named : NamedKeys)
         if (named.VirtualKey == virtualKey)
             return {nullptr, named.VirtualKey, named.ScanCode, named.Extended};
-    for (const SendKey& modifier : ModifierKeys)
+    for (const StrokeKey& modifier : ModifierKeys)
         if (modifier.VirtualKey == virtualKey)
             return {nullptr, modifier.VirtualKey, modifier.ScanCode, modifier.Extended};
     if ((virtualKey >= L'A' && virtualKey <= L'Z') || (virtualKey >= L'0' && virtualKey <= L'9')) {
@@ -194,12 +194,12 @@ SendKey VirtualKeyOf(int virtualKey) {
     return key;
 }
 
-bool SameKey(const SendKey& a, const SendKey& b) {
+bool SameKey(const StrokeKey& a, const StrokeKey& b) {
     return a.VirtualKey == b.VirtualKey;
 }
 
-bool IsModifier(const SendKey& key) {
-    for (const SendKey& modifier : ModifierKeys)
+bool IsModifier(const StrokeKey& key) {
+    for (const StrokeKey& modifier : ModifierKeys)
         if (SameKey(modifier, key))
             return true;
     return false;
@@ -246,7 +246,7 @@ bool ReadStroke(const wchar_t* word, int index, Stroke* stroke, SendVerdict* ver
         std::size_t stop = start;
         while (stop < end && word[stop] != L'+')
             ++stop;
-        SendKey key{};
+        StrokeKey key{};
         SendProblem problem = SendProblem::None;
         const bool last = stop == end;
         if (stop == start)
@@ -281,7 +281,7 @@ struct EventWriter {
             Events[Count] = {virtualKey, scanCode, flags};
         ++Count;
     }
-    void Key(const SendKey& key, bool release) {
+    void Key(const StrokeKey& key, bool release) {
         Add(key.VirtualKey, key.ScanCode,
             (key.Extended ? KEYEVENTF_EXTENDEDKEY : 0) | (release ? KEYEVENTF_KEYUP : 0));
     }
@@ -424,7 +424,7 @@ void StrokeName(const Stroke& stroke, wchar_t* out, std::size_t capacity) {
     out[0] = 0;
     static const wchar_t hex[] = L"0123456789ABCDEF";
     for (int i = 0; i <= stroke.ModifierCount; ++i) {
-        const SendKey& key = i < stroke.ModifierCount ? stroke.Modifiers[i] : stroke.Key;
+        const StrokeKey& key = i < stroke.ModifierCount ? stroke.Modifiers[i] : stroke.Key;
         if (i > 0)
             Append(out, capacity, &used, L"+");
         if (key.Name) {

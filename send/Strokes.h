@@ -28,7 +28,7 @@ struct SendEvent {
 
 // A key as a keyboard sends it. Name is the name users write, or null for a vkXX key that has
 // none; ScanCode 0 means that only the system knows it.
-struct SendKey {
+struct StrokeKey {
     const wchar_t* Name;
     WORD VirtualKey;
     WORD ScanCode;
@@ -37,9 +37,9 @@ struct SendKey {
 
 // One stroke: its modifiers in the order written, the key, and how often it is sent.
 struct Stroke {
-    SendKey Modifiers[ModifierKeyCount];
+    StrokeKey Modifiers[ModifierKeyCount];
     int ModifierCount;
-    SendKey Key;
+    StrokeKey Key;
     int Repeat;
 };
 

@@ -3,6 +3,7 @@
 // it sends.
 #include "HookHarness.h"
 #include "hook/InjectMark.h"
+#include "send/Strokes.h"
 #include "support/KeyloftDriver.h"
 #include "support/MessageBoxReader.h"
 
@@ -102,6 +103,22 @@ TEST_F(KeyloftSendTest, StrokesArriveInOrderWithKeysScanCodesAndExtendedFlags) {
                   {VK_VOLUME_UP, 0x30, true, true},
                   {VK_MEDIA_PLAY_PAUSE, 0x22, true, false},
                   {VK_MEDIA_PLAY_PAUSE, 0x22, true, true}});
+}
+
+TEST_F(KeyloftSendTest, HeldModifiersAreReleasedFirstWithTheMaskBeforeAlt) {
+    // The chord that fired the binding, still held.
+    SendKey({VK_LCONTROL, 0x1D, false}, false);
+    SendKey({VK_LMENU, 0x38, false}, false);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    ClearRecords();
+    EXPECT_EQ(RunSend(L"F4").ExitCode, 0u);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    ExpectEvents({{MaskingVirtualKey, 0, false, false},
+                  {MaskingVirtualKey, 0, false, true},
+                  {VK_LCONTROL, 0x1D, false, true},
+                  {VK_LMENU, 0x38, false, true},
+                  {VK_F4, 0x3E, false, false},
+                  {VK_F4, 0x3E, false, true}});
 }
 
 TEST_F(KeyloftSendTest, TextArrivesAsCharactersWithSurrogatePairs) {
