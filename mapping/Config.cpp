@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -118,7 +117,5 @@ bool ParseInteger(const std::wstring& text, std::int32_t& value) {
 }
 
 std::wstring KeyText(std::int32_t code) {
-    wchar_t buffer[16];
-    std::swprintf(buffer, 16, L"%04X", static_cast<unsigned>(static_cast<std::uint32_t>(code)));
-    return buffer;
+    return HexText(static_cast<std::uint32_t>(code), 4);
 }

@@ -32,7 +32,7 @@ std::wstring KeyReportText(std::int32_t code, std::int32_t secondValue) {
     std::wstring text = L"You have pressed a key with the following scan code:\n\n    ";
     text += KeyText(code);
     text += L"\t\t\t\t\t\t\tlP=";
-    text += std::to_wstring(secondValue);
+    text += DecimalText(secondValue);
     text += L"\n\nBind it by putting on the left side of the equality sign in the config file (";
     text += FileNameOf(AppState.ConfigPath);
     text += L").\nDouble-click on the tray icon to open that file.";

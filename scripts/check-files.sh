@@ -3,8 +3,8 @@
 # windres: the program and KeyloftSend.exe are GUI programs of the flavour's format that import
 # only Windows' own DLLs (KeyloftSend.exe at most 64 KiB), the hook libraries export their entry
 # points under plain names, the project's kbhook.dll imports only system DLLs and stays small,
-# and the program file holds its three icons and its version record.
-# Usage: check-files.sh BUILD_DIR FLAVOUR
+# the stripped program stays under 320 KiB, and the program file holds its three icons and its
+# version record. Usage: check-files.sh BUILD_DIR FLAVOUR
 set -uo pipefail
 bin="$1/bin"
 flavour="$2"
@@ -68,6 +68,11 @@ for icon in MAINICON ZOPPOSITE ZGRAY; do
     grep -q "^\"$icon\" 14 " <<<"$resources" || fail "Keyloft.exe lacks the icon $icon"
 done
 grep -q 'VERSIONINFO' <<<"$resources" || fail "Keyloft.exe lacks its version record"
+
+# The program as it ships, stripped in the release folder: at most 320 KiB.
+program_size="$(stat -c %s "$1/release/Keyloft.exe" 2>/dev/null || echo 0)"
+[ "$program_size" -gt 0 ] || fail "the release lacks Keyloft.exe"
+[ "$program_size" -le 327680 ] || fail "Keyloft.exe weighs $program_size bytes stripped, more than 320 KiB"
 
 if [ "$failures" -gt 0 ]; then
     echo "check $flavour: $failures problem(s) in $bin" >&2

@@ -8,13 +8,20 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/env.sh"
 
+# Stop: KeyloftStop.exe asks the running program to end as its tray icon's right double-click
+# does, so that it removes its icon and stops its hook library on its way out.
 if [ "${1:-}" = "stop" ]; then
+    status=1 # nothing running, until a flavour's Keyloft answers
     for flavour in $(keyloft_flavours); do
         use_flavour "$flavour"
-        if can_run_flavour "$flavour"; then wine_server -k >/dev/null 2>&1 || true; fi
+        stop="$KEYLOFT_BUILD/bin/KeyloftStop.exe"
+        can_run_flavour "$flavour" && [ -f "$stop" ] && [ -f "$WINEPREFIX/system.reg" ] || continue
+        result=0
+        wine_run "$stop" </dev/null | tr -d '\r' || result=$?
+        [ "$result" -eq 1 ] || status=$result
     done
-    echo "Keyloft stopped."
-    exit 0
+    [ "$status" -ne 1 ] || echo "Keyloft is not running."
+    exit $((status == 1 ? 0 : status))
 fi
 
 "$root/scripts/setup.sh"

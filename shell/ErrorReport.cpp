@@ -14,6 +14,9 @@ constexpr UINT ReportStyle = MB_YESNO | MB_ICONERROR | MB_SYSTEMMODAL | MB_HELP;
 
 void ReportFatalError() {
     std::wstring details;
+    // The code that the failing step left, not what the throw and the purge of quit messages
+    // made of it since.
+    RestoreRaisedLastError();
     ExceptionDetails(details);
     details += L"\n\nCopy this to the clipboard?\nPress Help to visit the project's homepage.";
     // Without a main window (start-up failed before it existed) the box has no owner. A handle

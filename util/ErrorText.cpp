@@ -86,6 +86,20 @@ void SystemErrorText(DWORD code, std::wstring& text) {
     text = TrimChars(std::wstring(buffer, stored), L" ");
 }
 
+void RestoreRaisedLastError() {
+    DWORD code = GetLastError();
+    const std::exception_ptr current = std::current_exception();
+    if (current) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const Exception& error) {
+            code = error.LastError();
+        } catch (...) {
+        }
+    }
+    SetLastError(code);
+}
+
 void ExceptionDetails(std::wstring& text) {
     // First of all: every later call may change the thread's last-error code.
     const DWORD lastError = GetLastError();
@@ -102,7 +116,7 @@ void ExceptionDetails(std::wstring& text) {
     text += L":\n\n    ";
     text += message;
     text += L"\n\nGetLastError = ";
-    text += std::to_wstring(static_cast<std::int32_t>(lastError));
+    text += DecimalText(static_cast<std::int32_t>(lastError));
     text += L"\n    (";
     text += systemText;
     text += L")";

@@ -149,3 +149,20 @@ std::wstring CommandToken(const std::wstring& line, int index) {
     }
     return token;
 }
+
+std::wstring DecimalText(std::int32_t value) {
+    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value) : value;
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    return value < 0 ? L"-" + digits : digits;
+}
+
+std::wstring HexText(std::uint32_t value, int minDigits) {
+    std::wstring digits;
+    for (int count = 0; count < minDigits || value != 0; ++count, value >>= 4)
+        digits.insert(digits.begin(), L"0123456789ABCDEF"[value & 0xF]);
+    return digits;
+}

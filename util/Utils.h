@@ -11,6 +11,12 @@
 int Min(int a, int b);
 int Max(int a, int b);
 
+// A signed integer in decimal ("-12"), and an unsigned one in uppercase hexadecimal with at least
+// minDigits digits ("00E0"). Written by hand: the C library's wide formatting would add a whole
+// formatting engine to the program for these two numbers.
+std::wstring DecimalText(std::int32_t value);
+std::wstring HexText(std::uint32_t value, int minDigits);
+
 // A string value of a registry key, up to its first NUL; empty text on any failure, for a
 // value of non-string type, or for one that needs 260 characters or more.
 std::wstring ReadRegistryString(HKEY root, const std::wstring& subkey, const std::wstring& name);

@@ -46,19 +46,20 @@ struct ErrorReport : ::testing::Test {
     }
     void TearDown() override { AppState.MainWindow = savedMainWindow; }
 
-    // Raises the start-up failure of a missing export, reports it from the handler with the
-    // thread's last-error code set to lastError, and answers the box. address receives the
-    // error's raise address.
+    // Raises the start-up failure of a missing export with the thread's last-error code set to
+    // lastError, reports it from the handler after the code has changed, and answers the box.
+    // address receives the error's raise address.
     AnsweredMessageBox Report(DWORD lastError, int answer, const void** address = nullptr) {
         return AnswerMessageBox(
             [&] {
                 try {
+                    SetLastError(lastError);
                     RaiseError("Cannot find necessary export routines in %s.",
                                L"C:\\Program Files\\KYE\\ErgoMedia\\kbhook.dll");
                 } catch (const Exception& error) {
                     if (address)
                         *address = error.Address();
-                    SetLastError(lastError);
+                    SetLastError(static_cast<DWORD>(-1));
                     ReportFatalError();
                 }
             },

@@ -15,8 +15,9 @@ class StartFailure : public ::testing::Test {
     void SetUp() override { RemoveVendorInstall(); }
     void TearDown() override { RemoveVendorInstall(); }
 
-    // Waits for the error report, checks what it says, answers No and waits for the end.
-    void ExpectReport(const std::wstring& message) {
+    // Waits for the error report, checks what it says (with the last-error code that the failed
+    // step left, and the system's text for it), answers No and waits for the end.
+    void ExpectReport(const std::wstring& message, DWORD lastError) {
         HWND box = WaitForMessageBox(MessageBoxOfProcess(Process.Info.dwProcessId), 15000);
         ASSERT_NE(box, nullptr);
         const MessageBoxContent content = ReadMessageBox(box);
@@ -26,6 +27,9 @@ class StartFailure : public ::testing::Test {
         EXPECT_EQ(lines[0], L"Exception details:");
         EXPECT_EQ(lines[1].substr(0, 12), L"Exception @ ");
         EXPECT_EQ(lines[3], L"    " + message);
+        ASSERT_GE(lines.size(), 7u);
+        EXPECT_EQ(lines[5], L"GetLastError = " + std::to_wstring(lastError));
+        EXPECT_NE(lines[6], L"    ()") << "the system has a text for the code";
         EXPECT_EQ(lines.back(), L"Press Help to visit the project's homepage.");
         EXPECT_EQ(content.Caption, AppState.Title);
         EXPECT_EQ(content.Owner, Window);
@@ -47,20 +51,21 @@ class StartFailure : public ::testing::Test {
 TEST_F(StartFailure, NoLibraryAnywhere) {
     PrepareKeyloft(Keyloft, HookVariant::None);
     ASSERT_TRUE(StartKeyloft(Keyloft, Process, Current.Path));
-    ExpectReport(L"Cannot find kbhook.dll from ErgoMedia software anywhere on your system.");
+    ExpectReport(L"Cannot find kbhook.dll from ErgoMedia software anywhere on your system.",
+                 ERROR_PATH_NOT_FOUND);
     EXPECT_NE(Window, nullptr) << "the report is owned by the hidden window";
 }
 
 TEST_F(StartFailure, AFileThatIsNoLibrary) {
     PrepareKeyloft(Keyloft, HookVariant::NotALibrary);
     ASSERT_TRUE(StartKeyloft(Keyloft, Process));
-    ExpectReport(L"Cannot load hook library kbhook.dll.");
+    ExpectReport(L"Cannot load hook library kbhook.dll.", ERROR_BAD_EXE_FORMAT);
 }
 
 TEST_F(StartFailure, ALibraryWithoutTheSleepKeyExportIsStoppedAnyway) {
     PrepareKeyloft(Keyloft, HookVariant::WithoutSleepKeyProc);
     ASSERT_TRUE(StartKeyloft(Keyloft, Process));
-    ExpectReport(L"Cannot find necessary export routines in kbhook.dll.");
+    ExpectReport(L"Cannot find necessary export routines in kbhook.dll.", ERROR_PROC_NOT_FOUND);
     const std::vector<std::string> log = ReadLogLines(Keyloft.HookLogPath());
     ASSERT_EQ(log.size(), 1u) << "reporting was never started, but is stopped";
     EXPECT_EQ(log[0], HookKeyboardLine(0, Window));
@@ -79,7 +84,8 @@ TEST_F(StartFailure, ARestartThatCannotFindTheLibraryReportsOnceAndEnds) {
         ASSERT_EQ(WaitForLogLines(Keyloft.HookLogPath(), 1).size(), 1u);
     }
     PostMessageW(first, WM_POWERBROADCAST, 0, 0);
-    ExpectReport(L"Cannot find kbhook.dll from ErgoMedia software anywhere on your system.");
+    ExpectReport(L"Cannot find kbhook.dll from ErgoMedia software anywhere on your system.",
+                 ERROR_PATH_NOT_FOUND);
     const std::vector<std::string> log = ReadLogLines(Keyloft.HookLogPath());
     ASSERT_EQ(log.size(), 2u) << "no call reaches the freed library";
     EXPECT_EQ(log[0], HookKeyboardLine(1, first));

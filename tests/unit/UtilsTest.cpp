@@ -26,6 +26,11 @@ TEST(Utils, MinAndMaxCompareSigned) {
     EXPECT_EQ(Max(7, 7), 7);
 }
 
+TEST(Utils, DecimalTextAsPrintfWouldWriteIt) {
+    for (const std::int32_t value : {0, 7, -1, 42, -305, INT_MAX, INT_MIN})
+        EXPECT_EQ(DecimalText(value), std::to_wstring(value)) << value;
+}
+
 TEST(Utils, WithTrailingBackslash) {
     const TextCase cases[] = {
         {L"", L"\\"},
