@@ -43,12 +43,18 @@ constexpr WORD MaskingVirtualKey = 0xE8;
 
 // Codes that have a single-press or double-press binding: sorted, without repeats, in memory from
 // the process heap (see BindingFile.h). An empty table has no memory.
-// The same file's HoldDelay comes with it.
+// The same file's HoldDelay comes with it; 0 stands for the default, so that a table in the
+// library's state record needs no initial data (its zero-filled memory costs no file size).
 struct BoundKeys {
     std::uint32_t* Codes = nullptr;
     std::size_t Count = 0;
-    DWORD HoldDelayMs = DefaultHoldDelayMs;
+    DWORD HoldDelayMs = 0;
 };
+
+// The long-press delay of the table in milliseconds.
+inline DWORD HoldDelayOfTable(const BoundKeys& bound) {
+    return bound.HoldDelayMs ? bound.HoldDelayMs : DefaultHoldDelayMs;
+}
 
 // What the hook does with one keyboard event.
 struct KeyVerdict {

@@ -96,7 +96,8 @@ void ReloadBindingsIfChanged() {
 void ArmHoldTimer() {
     if (!HookState.HoldTimer)
         return;
-    const DWORD wait = LongPressWait(HookState.Keys, GetTickCount(), HookState.Bound.HoldDelayMs);
+    const DWORD wait =
+        LongPressWait(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound));
     if (wait == INFINITE) {
         CancelWaitableTimer(HookState.HoldTimer);
         return;
@@ -110,7 +111,7 @@ void ArmHoldTimer() {
 void ReportLongPresses() {
     std::uint32_t code = 0;
     DWORD virtualKey = 0;
-    while (TakeLongPress(HookState.Keys, GetTickCount(), HookState.Bound.HoldDelayMs, code,
+    while (TakeLongPress(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound), code,
                          virtualKey)) {
         const HWND window = HookState.Window;
         if (window)

@@ -324,8 +324,9 @@ TEST(HookKeys, HoldDelayIsTheProgramsIntegerWithinBounds) {
         std::int32_t program = 0;
         const bool parsed = ParseIntegerText(text, wcslen(text), mine);
         EXPECT_EQ(parsed, ParseInteger(text, program));
-        if (parsed)
+        if (parsed) {
             EXPECT_EQ(mine, program);
+        }
     }
     // Read with the bindings, the first HoldDelay of the section counting.
     const wchar_t list[] = L"holddelay = 250\0HoldDelay=900\0E06C=x\0";
