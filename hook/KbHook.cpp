@@ -7,8 +7,8 @@
 // seconds (a slow program start, a tray icon that takes its time) without holding up a key.
 //
 // Everything the hook uses belongs to that thread: the table of bound codes, the modifiers and
-// keys held down, the long-press timer, the watch over the hook itself. A second thread runs only a
-// watch hook that tells the first of every key it sees, by a posted message. The callers of
+// keys held down, the long-press timer, the watch over the hook itself: a second hook of the same
+// thread, installed before the reporting hook, that counts the keys it sees. The callers of
 // HookKeyboard share only the report window and the thread's handle, so nothing needs a lock.
 //
 // The thread sleeps until there is something to do: a key, a change in the configuration's
@@ -34,8 +34,8 @@ constexpr DWORD StopWaitMs = 2000;  // for the thread to end
 constexpr DWORD PollPeriodMs = 1000;
 constexpr DWORD ThreadStackBytes = 64 * 1024;
 constexpr std::size_t PathChars = 32768;
-// Posted to the library's thread by the watch hook for every key it sees.
-constexpr UINT WatchKeyMessage = WM_APP + 1;
+// Posted to the library's thread by the watch hook once it finds the reporting hook gone.
+constexpr UINT ReinstallMessage = WM_APP + 1;
 // Posted to itself by the hook when it swallowed a key while Alt or Win was down: the masking key
 // is sent from the thread's loop, outside the hook's call.
 constexpr UINT MaskKeyMessage = WM_APP + 2;
@@ -56,9 +56,8 @@ struct HookStateRecord {
     DWORD ThreadId = 0;
     HANDLE Change = nullptr;    // change notification on the configuration's folder
     HANDLE HoldTimer = nullptr; // due when a held-back key reaches the long-press delay
-    HANDLE Watcher = nullptr;   // the watch thread
-    DWORD WatcherId = 0;
-    HANDLE WatcherReady = nullptr;
+    HHOOK WatchHookHandle = nullptr;
+    bool ReinstallPosted = false;
     wchar_t ConfigPath[PathChars] = {};
     FileStamp ConfigStamp;
     BoundKeys Bound;
@@ -178,56 +177,24 @@ bool InstallHook() {
         UnhookWindowsHookEx(HookState.Hook);
     HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, HookState.Module, 0);
     NoteInstalled(HookState.Watch, GetTickCount());
+    HookState.ReinstallPosted = false;
     // Key-ups missed meanwhile must not keep a key or modifier counted as held.
     HookState.Keys = KeyboardState();
     ArmHoldTimer();
     return HookState.Hook != nullptr;
 }
 
-// The watch hook, on a thread of its own that does nothing else, so that the system never finds
-// it slow. Installed before the reporting hook, it is called after it and sees every key that
-// the reporting hook passes on, and every key when the reporting hook is gone. The library's
-// thread compares the two: more keys here than calls of its own hook mean the system removed
-// the reporting hook, which it does to a hook that was too slow too often.
+// The watch hook. Installed before the reporting hook, it is called after it and sees every key
+// that the reporting hook passes on, and every key when the reporting hook is gone: more keys
+// here than calls of the reporting hook mean the system removed it, which it does to a hook that
+// was too slow too often. It runs on the same thread, so that a key pays no second thread's hop
+// and no posted message; only a loss posts one, and the reinstall runs outside the hook's call.
 LRESULT CALLBACK WatchHook(int code, WPARAM message, LPARAM data) {
-    if (code == HC_ACTION)
-        PostThreadMessageW(HookState.ThreadId, WatchKeyMessage, 0, 0);
+    if (code == HC_ACTION && NoteWatchedKey(HookState.Watch, GetTickCount()) &&
+        !HookState.ReinstallPosted)
+        HookState.ReinstallPosted =
+            PostThreadMessageW(HookState.ThreadId, ReinstallMessage, 0, 0) != FALSE;
     return CallNextHookEx(nullptr, code, message, data);
-}
-
-DWORD WINAPI WatchThread(void*) {
-    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
-    MSG message;
-    // The queue exists from here on: the library's thread may post WM_QUIT to it.
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-    SetEvent(HookState.WatcherReady);
-    while (GetMessageW(&message, nullptr, 0, 0) > 0)
-        DispatchMessageW(&message);
-    if (hook)
-        UnhookWindowsHookEx(hook);
-    return 0;
-}
-
-// Starts the watch thread and waits until its hook is in place. Without it the library still
-// works, only without noticing a lost hook.
-void StartWatcher() {
-    HookState.WatcherReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!HookState.WatcherReady)
-        return;
-    HookState.Watcher = CreateThread(nullptr, ThreadStackBytes, WatchThread, nullptr,
-                                     STACK_SIZE_PARAM_IS_A_RESERVATION, &HookState.WatcherId);
-    if (HookState.Watcher)
-        WaitForSingleObject(HookState.WatcherReady, StartWaitMs);
-}
-
-// Ends the watch thread before the library's thread leaves: its hook runs the library's code.
-void StopWatcher() {
-    if (HookState.Watcher) {
-        PostThreadMessageW(HookState.WatcherId, WM_QUIT, 0, 0);
-        WaitForSingleObject(HookState.Watcher, INFINITE);
-    }
-    CloseIfSet(HookState.Watcher);
-    CloseIfSet(HookState.WatcherReady);
 }
 
 // Watches the folder of the configuration file; the stamp tells whether the file itself
@@ -290,9 +257,8 @@ void RunThreadLoop() {
         }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WatchKeyMessage && !message.hwnd) {
-                if (NoteWatchedKey(HookState.Watch, GetTickCount()))
-                    InstallHook();
+            if (message.message == ReinstallMessage && !message.hwnd) {
+                InstallHook();
                 continue;
             }
             if (message.message == MaskKeyMessage && !message.hwnd) {
@@ -314,11 +280,13 @@ DWORD WINAPI HookThread(void*) {
     ReloadBindingsIfChanged();
     WatchConfigFolder();
     HookState.HoldTimer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
-    // The queue exists from here on, so that the watch hook's posts are not lost.
+    // The queue exists from here on, so that the posts to the thread are not lost.
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     HookState.ThreadId = GetCurrentThreadId();
-    StartWatcher();
+    // First, so that it is called after the reporting hook. Without it the library still works,
+    // only without noticing a lost hook.
+    HookState.WatchHookHandle = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
     HookState.Installed = HookState.HoldTimer && InstallHook();
     SetEvent(HookState.Ready);
     if (HookState.Installed)
@@ -327,7 +295,9 @@ DWORD WINAPI HookThread(void*) {
     if (HookState.Hook)
         UnhookWindowsHookEx(HookState.Hook);
     HookState.Hook = nullptr;
-    StopWatcher();
+    if (HookState.WatchHookHandle)
+        UnhookWindowsHookEx(HookState.WatchHookHandle);
+    HookState.WatchHookHandle = nullptr;
     if (HookState.Change)
         FindCloseChangeNotification(HookState.Change);
     HookState.Change = nullptr;
