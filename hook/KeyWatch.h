@@ -71,7 +71,8 @@ struct HookWatch {
 };
 
 // Watched keys ahead of hook calls by this many: keys reached the library that its hook never
-// saw. One apart is the moment between the hook's call and the watch hook's message.
+// saw. One apart is slack: the key during which the hook was installed reaches the watch hook
+// alone.
 constexpr long LostHookBalance = 2;
 // Hook calls ahead of watched keys count up to this many, so that a loss still shows within a
 // few keys however the two ways drifted apart (a watch hook that missed keys, say, while
