@@ -178,6 +178,11 @@ std::wstring CodeProblem(std::uint32_t code, std::wstring& kind) {
         return L"modifier keys (Shift, Ctrl, Alt, Win) are never reported on their own: " +
                CodeName(code) + L" never fires.";
     }
+    if (code == (SleepKeyCode | LongPressBit)) {
+        kind = L"key";
+        return L"the key left of 1 alone (0029) is never held back, as Keyloft hands its code "
+               L"back to the library: 100029 never fires. Its chords can (120029).";
+    }
     const std::uint32_t ctrlAlt = CtrlCodeBit | AltCodeBit;
     if (((key == 0x53 || key == 0xE053) && (code & ctrlAlt) == ctrlAlt) ||
         (key == 0x26 && (code & WinCodeBit))) {
