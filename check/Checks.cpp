@@ -1,5 +1,6 @@
 #include "check/Checks.h"
 
+#include "check/KeyNames.h"
 #include "check/ProgramSearch.h"
 #include "check/SendLine.h"
 #include "mapping/Binding.h"
@@ -83,10 +84,17 @@ bool IsSetting(const std::wstring& key, const wchar_t* name) {
 // "Line 12: E06C+, double press: " for a binding line, "Line 3: RepeatDelay " for a setting.
 std::wstring Heading(const IniLine& line) {
     const std::wstring start = L"Line " + std::to_wstring(line.Number) + L": ";
-    for (const wchar_t* setting : {L"RepeatDelay", L"OnlyActiveUser"})
+    for (const wchar_t* setting : {L"RepeatDelay", L"OnlyActiveUser", L"HoldDelay"})
         if (IsSetting(line.Key, setting))
             return start + setting + L" ";
     const bool doublePress = !line.Key.empty() && line.Key.back() == L'+';
+    std::uint32_t code = 0;
+    const std::wstring name = doublePress ? line.Key.substr(0, line.Key.size() - 1) : line.Key;
+    if (KeyCodeOf(name, code) && IsPossibleCode(code) && HasWords(code))
+        return start + Upper(line.Key) + L", " + CodeName(code) +
+               (doublePress             ? L", double press: "
+                : IsLongPressCode(code) ? L": "
+                                        : L", single press: ");
     return start + Upper(line.Key) + (doublePress ? L", double press: " : L", single press: ");
 }
 
@@ -146,6 +154,19 @@ struct Checker {
                  L"a negative delay makes the double-press window never end.");
     }
 
+    // The library's own reading of the value: the delay it uses.
+    void CheckHoldDelay(const IniLine& line, const std::wstring& value) {
+        const unsigned long delay = LibraryHoldDelay(value);
+        std::int32_t number = 0;
+        if (!ParseInteger(value, number))
+            Warn(line.Number, L"HoldDelay",
+                 Quote(value) + L" is not a whole number: a long press takes 500 ms.");
+        else if (static_cast<std::int32_t>(delay) != number)
+            Warn(line.Number, L"HoldDelay",
+                 L"kept between 100 and 5000: a long press takes " + std::to_wstring(delay) +
+                     L" ms.");
+    }
+
     void CheckOnlyActiveUser(const IniLine& line, const std::wstring& value) {
         if (value.empty())
             Warn(line.Number, L"OnlyActiveUser",
@@ -168,6 +189,11 @@ struct Checker {
             CheckRepeatDelay(line, value);
             return;
         }
+        if (IsSetting(key, L"HoldDelay")) {
+            Report.Lines.push_back(Heading(line) + Quote(value));
+            CheckHoldDelay(line, value);
+            return;
+        }
         if (IsSetting(key, L"OnlyActiveUser")) {
             Report.Lines.push_back(Heading(line) + Quote(value));
             CheckOnlyActiveUser(line, value);
@@ -184,13 +210,23 @@ struct Checker {
         else if (code == static_cast<std::uint32_t>(SleepKeyCode))
             Warn(line.Number, L"key",
                  L"the code 0029 goes back to the hook library as its Sleep key; it never "
-                 L"reaches a binding.");
-        else
+                 L"reaches a binding. So the key left of 1 cannot be a trigger alone, though its "
+                 L"chords can (20029 is Ctrl with it).");
+        else {
+            std::wstring kind;
+            const std::wstring problem = CodeProblem(code, kind);
+            if (!problem.empty())
+                Warn(line.Number, kind.c_str(), problem);
             CheckBindingValue(line, value);
+        }
     }
 };
 
 } // namespace
+
+std::wstring DescribeBinding(const std::wstring& value) {
+    return Describe(DecideBinding(value));
+}
 
 CheckReport CheckConfiguration(const IniSection& section) {
     Checker checker;

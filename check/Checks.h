@@ -19,3 +19,6 @@ struct CheckReport {
 };
 
 CheckReport CheckConfiguration(const IniSection& section);
+
+// What a binding value does, in words: "runs «notepad.exe»", "nothing".
+std::wstring DescribeBinding(const std::wstring& value);

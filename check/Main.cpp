@@ -3,6 +3,7 @@
 // warnings, 2 when the file cannot be read.
 #include "check/Checks.h"
 #include "check/IniLines.h"
+#include "check/KeyTester.h"
 #include "check/Output.h"
 #include "mapping/Config.h"
 #include "shell/AppState.h"
@@ -58,7 +59,25 @@ std::wstring FullPath(const std::wstring& path) {
 
 } // namespace
 
+int CheckFile(int argc, wchar_t** argv);
+
+// A console of the checker's own (started from Explorer) stays open until a key is pressed, and
+// offers the key tester after the check.
 int wmain(int argc, wchar_t** argv) {
+    const bool own = OwnConsole();
+    const bool keys = argc > 1 && std::wstring(argv[1]) == L"--keys";
+    if (keys && argc <= 3)
+        AppState.ConfigPath = FullPath(argc == 3 ? argv[2] : DefaultConfigPath());
+    const int status = keys && argc <= 3 ? RunKeyTester() : CheckFile(argc, argv);
+    if (own && !keys && status != 2 && OfferKeyTester())
+        RunKeyTester();
+    if (own)
+        WaitBeforeClosing();
+    return status;
+}
+
+// KeyloftCheck [file], or its version or usage.
+int CheckFile(int argc, wchar_t** argv) {
     const std::wstring first = argc > 1 ? argv[1] : L"";
     if (first == L"--version") {
         WriteOut(L"KeyloftCheck " KEYLOFT_VERSION_W L"\n");
@@ -67,7 +86,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc > 2 || first == L"--help" || first == L"/?") {
         WriteOut(L"Usage: KeyloftCheck [file]\n"
                  L"Shows what each line of Keyloft's configuration file does and warns of "
-                 L"pitfalls.\nWithout a file it reads Keyloft.ini beside KeyloftCheck.exe.\n");
+                 L"pitfalls.\nWithout a file it reads Keyloft.ini beside KeyloftCheck.exe.\n"
+                 L"KeyloftCheck --keys [file] shows the code and the bindings of each key "
+                 L"pressed, until Esc is pressed twice.\n");
         return argc > 2 ? 2 : 0;
     }
     AppState.ConfigPath = FullPath(first.empty() ? DefaultConfigPath() : first);

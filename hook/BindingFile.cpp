@@ -27,6 +27,19 @@ std::uint64_t EntryRecord(std::uint32_t code, bool plus, std::size_t index) {
            (index & IndexBits);
 }
 
+// True when name, of length characters, is HoldDelay in any letter case.
+bool IsHoldDelayName(const wchar_t* name, std::size_t length) {
+    const wchar_t setting[] = L"holddelay";
+    if (length != sizeof(setting) / sizeof(setting[0]) - 1)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const wchar_t c = name[i] >= L'A' && name[i] <= L'Z' ? name[i] - L'A' + L'a' : name[i];
+        if (c != setting[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool SameStamp(const FileStamp& a, const FileStamp& b) {
@@ -82,6 +95,8 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
         std::size_t at = 0;
         const wchar_t* entry = nullptr;
         std::size_t entryLength = 0;
+        bool delaySeen = false;
+        DWORD holdDelay = DefaultHoldDelayMs;
         while (count < most && NextProfileEntry(list, length, at, entry, entryLength)) {
             // The last entry of a cut list may be cut itself.
             if (cut && at >= length)
@@ -92,6 +107,15 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
             const wchar_t* name = entry;
             std::size_t nameLength = equals;
             TrimProfileBlanks(name, nameLength);
+            // The first HoldDelay counts, as for the program's reads.
+            if (!delaySeen && IsHoldDelayName(name, nameLength)) {
+                delaySeen = true;
+                const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
+                std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
+                ProfileValue(value, valueLength);
+                holdDelay = HoldDelayOf(value, valueLength);
+                continue;
+            }
             std::uint32_t code = 0;
             bool plus = false;
             if (!BindingKeyCode(name, nameLength, code, plus))
@@ -112,6 +136,8 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
                 codes[bound++] = static_cast<std::uint32_t>(records[i] >> 32);
         }
         done = MakeBoundKeys(codes, bound, table);
+        if (done)
+            table.HoldDelayMs = holdDelay;
     }
     Release(records);
     Release(valued);

@@ -31,7 +31,8 @@ void FreeBoundKeys(BoundKeys& table);
 // The codes bound by the "name=value" entries of a section list of length characters: a code
 // counts when the first entry of its single-press or of its double-press key has a value (later
 // repeats of a name are not seen by the program's reads either). When cut is set, the list was
-// cut by the reader and its last entry is left out. False when memory runs out.
+// cut by the reader and its last entry is left out. The first HoldDelay entry gives the table's
+// long-press delay. False when memory runs out.
 bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, BoundKeys& table);
 
 // The codes that have a non-empty single-press or double-press binding in section "Keyloft" of

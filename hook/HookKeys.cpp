@@ -33,19 +33,145 @@ bool IsExtraKey(DWORD virtualKey) {
 }
 
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
-    return static_cast<std::uint32_t>(scanCode) + ((flags & LLKHF_EXTENDED) ? ExtendedKeyBase : 0);
+    const std::uint32_t code =
+        static_cast<std::uint32_t>(scanCode) + ((flags & LLKHF_EXTENDED) ? ExtendedKeyBase : 0);
+    return code & KeyCodeBits;
+}
+
+namespace {
+
+// The bit of a modifier key in ModifierKeys: Shift, Ctrl, Alt and Win, each left then right;
+// -1 for every other key.
+int ModifierIndex(DWORD virtualKey, DWORD scanCode, DWORD flags) {
+    const bool extended = (flags & LLKHF_EXTENDED) != 0;
+    switch (virtualKey) {
+    case VK_LSHIFT:
+        return 0;
+    case VK_RSHIFT:
+        return 1;
+    case VK_SHIFT:
+        return scanCode == 0x36 ? 1 : 0;
+    case VK_LCONTROL:
+        return 2;
+    case VK_RCONTROL:
+        return 3;
+    case VK_CONTROL:
+        return extended ? 3 : 2;
+    case VK_LMENU:
+        return 4;
+    case VK_RMENU:
+        return 5;
+    case VK_MENU:
+        return extended ? 5 : 4;
+    case VK_LWIN:
+        return 6;
+    case VK_RWIN:
+        return 7;
+    default:
+        return -1;
+    }
+}
+
+} // namespace
+
+const BYTE ModifierVirtualKeys[8] = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL,
+                                     VK_LMENU,  VK_RMENU,  VK_LWIN,     VK_RWIN};
+
+bool NoteModifierEvent(ModifierKeys& held, WPARAM message, DWORD virtualKey, DWORD scanCode,
+                       DWORD flags) {
+    const int index = ModifierIndex(virtualKey, scanCode, flags);
+    if (index < 0)
+        return false;
+    const auto bit = static_cast<ModifierKeys>(1u << index);
+    if (IsKeyDownMessage(message))
+        held = static_cast<ModifierKeys>(held | bit);
+    else if (IsKeyUpMessage(message))
+        held = static_cast<ModifierKeys>(held & ~bit);
+    return true;
+}
+
+std::uint32_t ModifierCodeBits(ModifierKeys held) {
+    std::uint32_t bits = 0;
+    for (int kind = 0; kind < 4; ++kind)
+        if (held & (3u << (2 * kind)))
+            bits |= ShiftCodeBit << kind;
+    return bits;
+}
+
+std::uint32_t PressCodeOf(DWORD scanCode, DWORD flags, ModifierKeys held) {
+    return KeyCodeOf(scanCode, flags) | ModifierCodeBits(held);
+}
+
+KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
+                          std::uint32_t modifierBits, const BoundKeys& bound) {
+    KeyVerdict verdict;
+    verdict.Code = KeyCodeOf(scanCode, flags) | (modifierBits & ~KeyCodeBits & ~LongPressBit);
+    const bool down = IsKeyDownMessage(message);
+    if ((!down && !IsKeyUpMessage(message)) || verdict.Code == SleepKeyCode ||
+        ModifierIndex(virtualKey, scanCode, flags) >= 0)
+        return verdict;
+    const bool holds = IsBound(bound, verdict.Code | LongPressBit);
+    verdict.Swallow = holds || IsBound(bound, verdict.Code);
+    verdict.Report = down && !holds && (verdict.Swallow || IsExtraKey(virtualKey));
+    verdict.HoldChange = down && holds;
+    verdict.Mask = down && verdict.Swallow && (modifierBits & (AltCodeBit | WinCodeBit)) != 0;
+    return verdict;
 }
 
 KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
                           const BoundKeys& bound) {
-    KeyVerdict verdict;
-    verdict.Code = KeyCodeOf(scanCode, flags);
-    if (!IsExtraKey(virtualKey) || verdict.Code == SleepKeyCode)
-        return verdict;
-    const bool down = IsKeyDownMessage(message);
-    verdict.Report = down;
-    verdict.Swallow = (down || IsKeyUpMessage(message)) && IsBound(bound, verdict.Code);
-    return verdict;
+    return DecideKeyEvent(message, virtualKey, scanCode, flags, 0, bound);
+}
+
+bool ParseIntegerText(const wchar_t* text, std::size_t length, std::int32_t& value) {
+    std::size_t i = 0;
+    if (length == 0)
+        return false;
+    for (std::size_t k = 0; k < length; ++k)
+        if (text[k] > 0x7F)
+            return false;
+    while (i < length && text[i] == L' ')
+        ++i;
+    bool negative = false;
+    if (i < length && (text[i] == L'-' || text[i] == L'+'))
+        negative = text[i++] == L'-';
+    bool hex = false;
+    if (i < length && (text[i] == L'$' || text[i] == L'x' || text[i] == L'X')) {
+        hex = true;
+        i += 1;
+    } else if (i + 1 < length && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (i == length)
+        return false;
+    std::uint64_t magnitude = 0;
+    const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
+    for (; i < length; ++i) {
+        const int digit =
+            hex ? HexDigit(text[i]) : (text[i] >= L'0' && text[i] <= L'9' ? text[i] - L'0' : -1);
+        if (digit < 0)
+            return false;
+        magnitude = magnitude * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+        if (magnitude > limit)
+            return false;
+    }
+    std::uint32_t bits = static_cast<std::uint32_t>(magnitude);
+    if (negative)
+        bits = 0u - bits;
+    value = static_cast<std::int32_t>(bits);
+    return true;
+}
+
+DWORD HoldDelayOf(const wchar_t* text, std::size_t length) {
+    std::int32_t delay = 0;
+    if (!text || !ParseIntegerText(text, length, delay))
+        return DefaultHoldDelayMs;
+    if (delay < static_cast<std::int32_t>(ShortestHoldDelayMs))
+        return ShortestHoldDelayMs;
+    if (delay > static_cast<std::int32_t>(LongestHoldDelayMs))
+        return LongestHoldDelayMs;
+    return static_cast<DWORD>(delay);
 }
 
 bool IsBound(const BoundKeys& bound, std::uint32_t code) {

@@ -21,19 +21,52 @@ constexpr std::uint32_t ExtendedKeyBase = 0xE000;
 // A key text has at most eight digits; with "+" and the terminator it fits in ten characters.
 constexpr std::size_t KeyTextChars = 10;
 
+// A code's low 16 bits name the key; the bits above tell the modifiers held at its key-down
+// (left or right alike) and a long press.
+constexpr std::uint32_t KeyCodeBits = 0xFFFF;
+constexpr std::uint32_t ShiftCodeBit = 0x10000;
+constexpr std::uint32_t CtrlCodeBit = 0x20000;
+constexpr std::uint32_t AltCodeBit = 0x40000;
+constexpr std::uint32_t WinCodeBit = 0x80000;
+constexpr std::uint32_t LongPressBit = 0x100000;
+// No code the library reports has a bit above these.
+constexpr std::uint32_t HighestCode = 0x1FFFFF;
+
+// The long-press delay: default when the file gives none or no number, and its bounds.
+constexpr DWORD DefaultHoldDelayMs = 500;
+constexpr DWORD ShortestHoldDelayMs = 100;
+constexpr DWORD LongestHoldDelayMs = 5000;
+
+// An unassigned virtual key, pressed and released by the library after it swallowed a key while
+// Alt or Win was down: the lone release of Alt or Win then opens no menu.
+constexpr WORD MaskingVirtualKey = 0xE8;
+
 // Codes that have a single-press or double-press binding: sorted, without repeats, in memory from
 // the process heap (see BindingFile.h). An empty table has no memory.
+// The same file's HoldDelay comes with it; 0 stands for the default, so that a table in the
+// library's state record needs no initial data (its zero-filled memory costs no file size).
 struct BoundKeys {
     std::uint32_t* Codes = nullptr;
     std::size_t Count = 0;
+    DWORD HoldDelayMs = 0;
 };
+
+// The long-press delay of the table in milliseconds.
+inline DWORD HoldDelayOfTable(const BoundKeys& bound) {
+    return bound.HoldDelayMs ? bound.HoldDelayMs : DefaultHoldDelayMs;
+}
 
 // What the hook does with one keyboard event.
 struct KeyVerdict {
-    bool Report = false;    // post HookKeyMessage with Code and the virtual-key code
-    bool Swallow = false;   // keep the event from the later hooks and the applications
-    std::uint32_t Code = 0; // the key code formed from the scan code
+    bool Report = false;     // post HookKeyMessage with Code and the virtual-key code
+    bool Swallow = false;    // keep the event from the later hooks and the applications
+    bool Mask = false;       // press and release the masking key: swallowed while Alt or Win
+    bool HoldChange = false; // a key was held back or let go: the long-press timer changes
+    std::uint32_t Code = 0;  // the key code: scan code, extended base and modifier bits
 };
+
+// Modifier keys held down: one bit per key, left and right apart.
+using ModifierKeys = std::uint8_t;
 
 // True for the keys that ordinary typing never uses: browser, media, volume, launch and sleep
 // keys, F13 to F24, and keys without a virtual-key code of their own (0xFF).
@@ -42,11 +75,39 @@ bool IsExtraKey(DWORD virtualKey);
 // The key code of a keyboard event: its scan code, plus 0xE000 for an extended key.
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags);
 
+// Notes an event of a Shift, Ctrl, Alt or Win key in held; false for every other key, which
+// leaves held as it was. The generic virtual keys (VK_SHIFT, ...) count by their scan code or
+// extended flag.
+bool NoteModifierEvent(ModifierKeys& held, WPARAM message, DWORD virtualKey, DWORD scanCode,
+                       DWORD flags);
+
+// The code bits of the modifiers held: Shift, Ctrl, Alt and Win, either side.
+std::uint32_t ModifierCodeBits(ModifierKeys held);
+
+// The code a key-down reports with these modifiers held: the key's code and their bits.
+std::uint32_t PressCodeOf(DWORD scanCode, DWORD flags, ModifierKeys held);
+
+// The virtual key that GetAsyncKeyState asks for each bit of ModifierKeys, by bit.
+extern const BYTE ModifierVirtualKeys[8];
+
 // The decision for one low-level keyboard event (message WM_KEYDOWN, WM_SYSKEYDOWN, WM_KEYUP or
-// WM_SYSKEYUP). Key-downs of extra keys are reported; both the down and the up of a bound extra
-// key are swallowed. The code 0x29 is neither reported nor swallowed.
+// WM_SYSKEYUP) taken as a press of its own, with the code bits of the modifiers held. A key is
+// swallowed when its code is bound as a single, double or long press; its key-down is reported
+// when it is an extra key or swallowed, unless its long press is bound: then the key-down is held
+// back. The modifier keys themselves and the code 0x29 are neither reported nor swallowed.
+KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
+                          std::uint32_t modifierBits, const BoundKeys& bound);
+
+// The same without modifiers.
 KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
                           const BoundKeys& bound);
+
+// The program's integer text (blanks, sign, "$", "x" or "0x" for hexadecimal, digits to the end,
+// 32 bits), for length characters; false when it is none.
+bool ParseIntegerText(const wchar_t* text, std::size_t length, std::int32_t& value);
+
+// The long-press delay of a HoldDelay value: its number kept within bounds, or the default.
+DWORD HoldDelayOf(const wchar_t* text, std::size_t length);
 
 bool IsKeyDownMessage(WPARAM message);
 bool IsKeyUpMessage(WPARAM message);

@@ -6,13 +6,14 @@
 // thread of the library's own, which does nothing else: the caller's thread may be busy for
 // seconds (a slow program start, a tray icon that takes its time) without holding up a key.
 //
-// Everything the hook uses belongs to that thread: the table of bound codes, the keys held down,
-// the watch over the hook itself. A second thread runs only a watch hook that tells the first
-// of every key it sees, by a posted message. The callers of HookKeyboard share only the report
-// window and the thread's handle, so nothing needs a lock.
+// Everything the hook uses belongs to that thread: the table of bound codes, the modifiers and
+// keys held down, the long-press timer, the watch over the hook itself: a second hook of the same
+// thread, installed before the reporting hook, that counts the keys it sees. The callers of
+// HookKeyboard share only the report window and the thread's handle, so nothing needs a lock.
 //
 // The thread sleeps until there is something to do: a key, a change in the configuration's
-// folder, the stop, and one more look at the file a second after a change. No timer runs while
+// folder, the stop, one more look at the file a second after a change, and the long-press timer,
+// which runs only while a key whose long press is bound is held down. No timer runs while
 // nothing happens, except where the folder cannot be watched: there it looks at the file once a
 // second.
 //
@@ -33,8 +34,11 @@ constexpr DWORD StopWaitMs = 2000;  // for the thread to end
 constexpr DWORD PollPeriodMs = 1000;
 constexpr DWORD ThreadStackBytes = 64 * 1024;
 constexpr std::size_t PathChars = 32768;
-// Posted to the library's thread by the watch hook for every key it sees.
-constexpr UINT WatchKeyMessage = WM_APP + 1;
+// Posted to the library's thread by the watch hook once it finds the reporting hook gone.
+constexpr UINT ReinstallMessage = WM_APP + 1;
+// Posted to itself by the hook when it swallowed a key while Alt or Win was down: the masking key
+// is sent from the thread's loop, outside the hook's call.
+constexpr UINT MaskKeyMessage = WM_APP + 2;
 
 struct HookStateRecord {
     HINSTANCE Module = nullptr;
@@ -50,14 +54,14 @@ struct HookStateRecord {
     // The library's thread only.
     HHOOK Hook = nullptr;
     DWORD ThreadId = 0;
-    HANDLE Change = nullptr;  // change notification on the configuration's folder
-    HANDLE Watcher = nullptr; // the watch thread
-    DWORD WatcherId = 0;
-    HANDLE WatcherReady = nullptr;
+    HANDLE Change = nullptr;    // change notification on the configuration's folder
+    HANDLE HoldTimer = nullptr; // due when a held-back key reaches the long-press delay
+    HHOOK WatchHookHandle = nullptr;
+    bool ReinstallPosted = false;
     wchar_t ConfigPath[PathChars] = {};
     FileStamp ConfigStamp;
     BoundKeys Bound;
-    HeldKeys Held;
+    KeyboardState Keys;
     HookWatch Watch;
 };
 
@@ -86,22 +90,79 @@ void ReloadBindingsIfChanged() {
     HookState.Bound = fresh;
 }
 
+// Sets the long-press timer for the next held-back key to reach the delay, or stops it when no
+// key is held back: no wake-up while none is.
+void ArmHoldTimer() {
+    if (!HookState.HoldTimer)
+        return;
+    const DWORD wait =
+        LongPressWait(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound));
+    if (wait == INFINITE) {
+        CancelWaitableTimer(HookState.HoldTimer);
+        return;
+    }
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(wait) * 10000; // relative, in 100 ns
+    SetWaitableTimer(HookState.HoldTimer, &due, 0, nullptr, nullptr, FALSE);
+}
+
+// Reports every held-back key that has reached the delay as a long press.
+void ReportLongPresses() {
+    std::uint32_t code = 0;
+    DWORD virtualKey = 0;
+    while (TakeLongPress(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound), code,
+                         virtualKey)) {
+        const HWND window = HookState.Window;
+        if (window)
+            PostMessageW(window, HookKeyMessage, code, virtualKey);
+    }
+    ArmHoldTimer();
+}
+
+// Forgets a modifier whose key-up the hook never saw (the secure desktop of Ctrl+Alt+Delete takes
+// the releases): asked only while some modifier counts as down, at a key-down.
+void ForgetReleasedModifiers() {
+    ModifierKeys& held = HookState.Keys.Modifiers;
+    for (int i = 0; i < 8; ++i)
+        if ((held & (1u << i)) && !(GetAsyncKeyState(ModifierVirtualKeys[i]) & 0x8000))
+            held = static_cast<ModifierKeys>(held & ~(1u << i));
+}
+
+// Presses and releases the masking key, marked as KeyloftSend's so that the hook passes it on.
+void SendMaskingKey() {
+    INPUT inputs[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = MaskingVirtualKey;
+        inputs[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
+        inputs[i].ki.dwExtraInfo = KeyloftSendMark;
+    }
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-        // KeyloftSend's own events go on as they are, neither reported nor swallowed.
+        // KeyloftSend's own events go on as they are, neither reported nor swallowed; its
+        // modifiers count like any others.
         if (event->dwExtraInfo == KeyloftSendMark) {
+            NoteModifierEvent(HookState.Keys.Modifiers, message, event->vkCode, event->scanCode,
+                              event->flags);
             NoteHookCall(HookState.Watch);
             return CallNextHookEx(nullptr, code, message, data);
         }
+        if (HookState.Keys.Modifiers && IsKeyDownMessage(message))
+            ForgetReleasedModifiers();
         const KeyVerdict verdict =
-            DecideKeyEvent(message, event->vkCode, event->scanCode, event->flags, HookState.Bound);
-        if (verdict.Report || IsKeyUpMessage(message)) {
-            const bool repeat = IsHeldRepeat(HookState.Held, message, verdict.Code, event->time);
-            const HWND window = HookState.Window;
-            if (verdict.Report && !repeat && window)
-                PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
-        }
+            FollowKeyEvent(HookState.Keys, message, event->vkCode, event->scanCode, event->flags,
+                           event->time, HookState.Bound);
+        const HWND window = HookState.Window;
+        if (verdict.Report && window)
+            PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
+        if (verdict.HoldChange)
+            ArmHoldTimer();
+        if (verdict.Mask)
+            PostThreadMessageW(HookState.ThreadId, MaskKeyMessage, 0, 0);
         if (verdict.Swallow)
             return 1;
         // Counted only when passed on, as the watch hook sees only these.
@@ -116,55 +177,24 @@ bool InstallHook() {
         UnhookWindowsHookEx(HookState.Hook);
     HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, HookState.Module, 0);
     NoteInstalled(HookState.Watch, GetTickCount());
-    // Key-ups missed meanwhile must not keep a key counted as held.
-    HookState.Held = HeldKeys();
+    HookState.ReinstallPosted = false;
+    // Key-ups missed meanwhile must not keep a key or modifier counted as held.
+    HookState.Keys = KeyboardState();
+    ArmHoldTimer();
     return HookState.Hook != nullptr;
 }
 
-// The watch hook, on a thread of its own that does nothing else, so that the system never finds
-// it slow. Installed before the reporting hook, it is called after it and sees every key that
-// the reporting hook passes on, and every key when the reporting hook is gone. The library's
-// thread compares the two: more keys here than calls of its own hook mean the system removed
-// the reporting hook, which it does to a hook that was too slow too often.
+// The watch hook. Installed before the reporting hook, it is called after it and sees every key
+// that the reporting hook passes on, and every key when the reporting hook is gone: more keys
+// here than calls of the reporting hook mean the system removed it, which it does to a hook that
+// was too slow too often. It runs on the same thread, so that a key pays no second thread's hop
+// and no posted message; only a loss posts one, and the reinstall runs outside the hook's call.
 LRESULT CALLBACK WatchHook(int code, WPARAM message, LPARAM data) {
-    if (code == HC_ACTION)
-        PostThreadMessageW(HookState.ThreadId, WatchKeyMessage, 0, 0);
+    if (code == HC_ACTION && NoteWatchedKey(HookState.Watch, GetTickCount()) &&
+        !HookState.ReinstallPosted)
+        HookState.ReinstallPosted =
+            PostThreadMessageW(HookState.ThreadId, ReinstallMessage, 0, 0) != FALSE;
     return CallNextHookEx(nullptr, code, message, data);
-}
-
-DWORD WINAPI WatchThread(void*) {
-    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
-    MSG message;
-    // The queue exists from here on: the library's thread may post WM_QUIT to it.
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-    SetEvent(HookState.WatcherReady);
-    while (GetMessageW(&message, nullptr, 0, 0) > 0)
-        DispatchMessageW(&message);
-    if (hook)
-        UnhookWindowsHookEx(hook);
-    return 0;
-}
-
-// Starts the watch thread and waits until its hook is in place. Without it the library still
-// works, only without noticing a lost hook.
-void StartWatcher() {
-    HookState.WatcherReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!HookState.WatcherReady)
-        return;
-    HookState.Watcher = CreateThread(nullptr, ThreadStackBytes, WatchThread, nullptr,
-                                     STACK_SIZE_PARAM_IS_A_RESERVATION, &HookState.WatcherId);
-    if (HookState.Watcher)
-        WaitForSingleObject(HookState.WatcherReady, StartWaitMs);
-}
-
-// Ends the watch thread before the library's thread leaves: its hook runs the library's code.
-void StopWatcher() {
-    if (HookState.Watcher) {
-        PostThreadMessageW(HookState.WatcherId, WM_QUIT, 0, 0);
-        WaitForSingleObject(HookState.Watcher, INFINITE);
-    }
-    CloseIfSet(HookState.Watcher);
-    CloseIfSet(HookState.WatcherReady);
 }
 
 // Watches the folder of the configuration file; the stamp tells whether the file itself
@@ -204,13 +234,15 @@ void RunThreadLoop() {
     bool lookPending = false;
     DWORD lookAt = 0;
     for (;;) {
-        const HANDLE handles[2] = {HookState.Stop, HookState.Change};
-        const DWORD count = HookState.Change ? 2 : 1;
+        const HANDLE handles[3] = {HookState.Stop, HookState.HoldTimer, HookState.Change};
+        const DWORD count = HookState.Change ? 3 : 2;
         const DWORD woken = MsgWaitForMultipleObjectsEx(
             count, handles, SleepLimit(lookPending, lookAt), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
             return;
         if (woken == WAIT_OBJECT_0 + 1) {
+            ReportLongPresses();
+        } else if (woken == WAIT_OBJECT_0 + 2) {
             // Rearmed before the read, so that an edit during the read wakes the thread again.
             if (!FindNextChangeNotification(HookState.Change)) {
                 FindCloseChangeNotification(HookState.Change);
@@ -225,9 +257,12 @@ void RunThreadLoop() {
         }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WatchKeyMessage && !message.hwnd) {
-                if (NoteWatchedKey(HookState.Watch, GetTickCount()))
-                    InstallHook();
+            if (message.message == ReinstallMessage && !message.hwnd) {
+                InstallHook();
+                continue;
+            }
+            if (message.message == MaskKeyMessage && !message.hwnd) {
+                SendMaskingKey();
                 continue;
             }
             DispatchMessageW(&message);
@@ -244,12 +279,15 @@ DWORD WINAPI HookThread(void*) {
     HookState.ConfigStamp.Exists = true; // differs from every real stamp: the first look reads
     ReloadBindingsIfChanged();
     WatchConfigFolder();
-    // The queue exists from here on, so that the watch hook's posts are not lost.
+    HookState.HoldTimer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    // The queue exists from here on, so that the posts to the thread are not lost.
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     HookState.ThreadId = GetCurrentThreadId();
-    StartWatcher();
-    HookState.Installed = InstallHook();
+    // First, so that it is called after the reporting hook. Without it the library still works,
+    // only without noticing a lost hook.
+    HookState.WatchHookHandle = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
+    HookState.Installed = HookState.HoldTimer && InstallHook();
     SetEvent(HookState.Ready);
     if (HookState.Installed)
         RunThreadLoop();
@@ -257,10 +295,13 @@ DWORD WINAPI HookThread(void*) {
     if (HookState.Hook)
         UnhookWindowsHookEx(HookState.Hook);
     HookState.Hook = nullptr;
-    StopWatcher();
+    if (HookState.WatchHookHandle)
+        UnhookWindowsHookEx(HookState.WatchHookHandle);
+    HookState.WatchHookHandle = nullptr;
     if (HookState.Change)
         FindCloseChangeNotification(HookState.Change);
     HookState.Change = nullptr;
+    CloseIfSet(HookState.HoldTimer);
     FreeBoundKeys(HookState.Bound);
     FreeLibraryAndExitThread(HookState.Module, 0);
     return 0;

@@ -200,6 +200,20 @@ std::vector<ReceivedMessage> ReportsTo(HWND window) {
     return reports;
 }
 
+std::vector<WPARAM> ReportedCodes(HWND window) {
+    std::vector<WPARAM> codes;
+    for (const ReceivedMessage& message : ReportsTo(window))
+        codes.push_back(message.WParam);
+    return codes;
+}
+
+int ObservedAt(DWORD virtualKey, WPARAM message) {
+    for (std::size_t i = 0; i < Records.Observed.size(); ++i)
+        if (Records.Observed[i].VirtualKey == virtualKey && Records.Observed[i].Message == message)
+            return static_cast<int>(i);
+    return -1;
+}
+
 ConfigFileGuard::ConfigFileGuard() {
     std::vector<wchar_t> buffer(32768);
     const DWORD length =

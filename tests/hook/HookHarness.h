@@ -23,7 +23,11 @@ struct InjectedKey {
 constexpr InjectedKey MailKey{VK_LAUNCH_MAIL, 0x6C, true};
 constexpr InjectedKey SleepKey{VK_SLEEP, 0x5F, true};
 constexpr InjectedKey F13Key{VK_F13, 0x64, false};
+constexpr InjectedKey F14Key{VK_F14, 0x65, false};
 constexpr InjectedKey LetterAKey{'A', 0x1E, false};
+constexpr InjectedKey CapsLockKey{VK_CAPITAL, 0x3A, false};
+constexpr InjectedKey LeftCtrlKey{VK_LCONTROL, 0x1D, false};
+constexpr InjectedKey LeftAltKey{VK_LMENU, 0x38, false};
 // Pressed after the keys under test: once its release has come through, every earlier event
 // has passed the hooks. Not an extra key, so the library never reports it.
 constexpr InjectedKey SyncKey{VK_F12, 0x58, false};
@@ -102,6 +106,10 @@ bool SyncInput(HWND focus = nullptr);
 std::vector<ObservedEvent> ObservedOf(const InjectedKey& key);
 std::vector<ReceivedMessage> KeysOf(const InjectedKey& key, HWND window);
 std::vector<ReceivedMessage> ReportsTo(HWND window);
+// The codes (wParam) of the reports to window, in order.
+std::vector<WPARAM> ReportedCodes(HWND window);
+// The place of the first recorded event of virtualKey with message, or -1.
+int ObservedAt(DWORD virtualKey, WPARAM message);
 
 // The test program's own configuration file (its path with ".ini"), written by the test and
 // removed by the guard.

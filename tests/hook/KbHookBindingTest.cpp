@@ -3,6 +3,8 @@
 // hook runs.
 #include "HookHarness.h"
 
+#include "hook/HookKeys.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -70,19 +72,66 @@ TEST_F(KbHookBinding, BoundExtraKeyIsReportedAndSwallowed) {
     }
 }
 
-TEST_F(KbHookBinding, BindingsOfOrdinaryKeysSwallowNothing) {
-    // 001E is the letter A's scan code, 0029 the code that is never reported.
-    Config.Write("[Keyloft]\r\n001E=x\r\n0029=x\r\n");
+TEST_F(KbHookBinding, BoundOrdinaryKeyFiresAndIsSwallowedExcept29) {
+    // 003A is CapsLock; 0029 is the code that is never reported, bound or not.
+    Config.Write("[Keyloft]\r\n003A=x\r\n0029=x\r\n");
     const InjectedKey noVirtualKey29{0xFF, 0x29, false};
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
     ClearRecords();
-    PressKey(LetterAKey);
+    PressKey(CapsLockKey);
     PressKey(noVirtualKey29);
+    PressKey(LetterAKey);
     ASSERT_TRUE(SyncInput(Focus.Window));
-    EXPECT_EQ(ObservedOf(LetterAKey).size(), 2u);
-    EXPECT_EQ(KeysOf(LetterAKey, Focus.Window).size(), 2u);
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), std::vector<WPARAM>{0x3A});
+    EXPECT_TRUE(ObservedOf(CapsLockKey).empty()) << "a later hook never sees CapsLock";
     EXPECT_EQ(ObservedOf(noVirtualKey29).size(), 2u);
-    EXPECT_TRUE(ReportsTo(ReportWindow.Window).empty());
+    EXPECT_EQ(ObservedOf(LetterAKey).size(), 2u) << "an unbound ordinary key passes on";
+    EXPECT_EQ(KeysOf(LetterAKey, Focus.Window).size(), 2u);
+}
+
+TEST_F(KbHookBinding, ChordFiresAndIsSwallowedWhileTheKeyAlonePassesOn) {
+    Config.Write("[Keyloft]\r\n20064=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    ClearRecords();
+    // Ctrl is released before F13: the key-up of F13 still belongs to the chord.
+    SendKey(LeftCtrlKey, false);
+    SendKey(F13Key, false);
+    SendKey(LeftCtrlKey, true);
+    SendKey(F13Key, true);
+    PressKey(F13Key);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), (std::vector<WPARAM>{0x20064, 0x64}));
+    const auto f13 = ObservedOf(F13Key);
+    ASSERT_EQ(f13.size(), 2u) << "only the press of F13 alone reaches later hooks";
+    EXPECT_GT(ObservedAt(F13Key.VirtualKey, WM_KEYDOWN), ObservedAt(VK_LCONTROL, WM_KEYUP));
+    EXPECT_EQ(ObservedOf(LeftCtrlKey).size(), 2u) << "modifiers themselves pass on";
+}
+
+TEST_F(KbHookBinding, KeySwallowedWhileAltIsDownIsFollowedByTheMaskingKey) {
+    Config.Write("[Keyloft]\r\n40064=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    ClearRecords();
+    SendKey(LeftAltKey, false);
+    PressKey(F13Key);
+    PumpFor(60); // a quick hand releases Alt this much later
+    SendKey(LeftAltKey, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), std::vector<WPARAM>{0x40064});
+    EXPECT_TRUE(ObservedOf(F13Key).empty());
+    const int altUp = ObservedAt(VK_LMENU, WM_KEYUP) >= 0 ? ObservedAt(VK_LMENU, WM_KEYUP)
+                                                          : ObservedAt(VK_LMENU, WM_SYSKEYUP);
+    const int maskDown = ObservedAt(MaskingVirtualKey, WM_SYSKEYDOWN) >= 0
+                             ? ObservedAt(MaskingVirtualKey, WM_SYSKEYDOWN)
+                             : ObservedAt(MaskingVirtualKey, WM_KEYDOWN);
+    ASSERT_GE(altUp, 0);
+    ASSERT_GE(maskDown, 0) << "a masking key was pressed";
+    EXPECT_LT(maskDown, altUp) << "before Alt's release";
+    ClearRecords();
+    SendKey(LeftAltKey, false);
+    PressKey(LetterAKey);
+    SendKey(LeftAltKey, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ObservedAt(MaskingVirtualKey, WM_SYSKEYDOWN), -1) << "nothing swallowed, no mask";
 }
 
 // Presses the Mail key until it is swallowed (or passed on, when wantSwallowed is false), for

@@ -124,6 +124,29 @@ TEST_F(KbHookThread, HeldKeyIsReportedOnceAndSwallowedWhole) {
     EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u) << "the next press reports again";
 }
 
+TEST_F(KbHookThread, LongPressReportsOnceAtTheDelayAndATapReportsAtTheRelease) {
+    Config.Write("[Keyloft]\r\nHoldDelay=400\r\n0065=x\r\n100065=y\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    PressAndSync(F14Key);
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), std::vector<WPARAM>{0x65}) << "a tap";
+    EXPECT_TRUE(ObservedOf(F14Key).empty());
+
+    ClearRecords();
+    SendKey(F14Key, false);
+    // Held for the delay and 300 ms more, repeating as a held key does.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 700;) {
+        PumpFor(40);
+        SendKey(F14Key, false);
+    }
+    PumpFor(50);
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), std::vector<WPARAM>{0x100065})
+        << "reported while still held";
+    SendKey(F14Key, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), std::vector<WPARAM>{0x100065}) << "once";
+    EXPECT_TRUE(ObservedOf(F14Key).empty()) << "no event of the held key passes on";
+}
+
 TEST_F(KbHookThread, KeyAfterAnIdleSpellIsReported) {
     Config.Write("[Keyloft]\r\nE06C=calc.exe\r\n");
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);

@@ -98,7 +98,7 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
-    EXPECT_NE(run.Output.find("Line 7: E06D, single press: runs \xC2\xAB"
+    EXPECT_NE(run.Output.find("Line 7: E06D, Media Select (E06D), single press: runs \xC2\xAB"
                               "C:\\Program\xC2\xBB with "
                               "parameters \xC2\xAB"
                               "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"

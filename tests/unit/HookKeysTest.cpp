@@ -96,7 +96,7 @@ const SwallowCase SwallowCases[] = {
     {"BoundNoVirtualKey", WM_KEYDOWN, 0xFF, 0x73, 0, true, true},
     {"SameScanNotExtended", WM_KEYDOWN, VK_LAUNCH_MAIL, 0x6C, 0, true, false},
     {"UnboundExtraKey", WM_KEYDOWN, VK_VOLUME_UP, 0x30, Ext, true, false},
-    {"BoundCodeOfOrdinaryKey", WM_KEYDOWN, 'A', 0x1E, 0, false, false},
+    {"BoundCodeOfOrdinaryKey", WM_KEYDOWN, 'A', 0x1E, 0, true, true},
     {"BoundCodeOfExtendedOrdinaryKey", WM_KEYDOWN, VK_RCONTROL, 0x6C, Ext, false, false},
     {"Bound29", WM_KEYDOWN, 0xFF, 0x29, 0, false, false},
     {"NotAKeyMessage", WM_CHAR, VK_LAUNCH_MAIL, 0x6C, Ext, false, false},
@@ -309,6 +309,32 @@ TEST(HookKeys, ConfigPathIsTheProgramsRule) {
     EXPECT_FALSE(ConfigPathFor(L"D:\\Tools\\Keyloft.exe", small, 12)) << "does not fit";
     EXPECT_TRUE(ConfigPathFor(L"D:\\K.exe", small, 9));
     EXPECT_STREQ(small, L"D:\\K.ini");
+}
+
+TEST(HookKeys, HoldDelayIsTheProgramsIntegerWithinBounds) {
+    const std::pair<const wchar_t*, DWORD> cases[] = {
+        {L"", 500},      {L"abc", 500},   {L"300", 300},        {L" 300", 300},
+        {L"$12C", 300},  {L"0x12c", 300}, {L"050", 100},        {L"-5", 100},
+        {L"9999", 5000}, {L"300ms", 500}, {L"2147483648", 500}, {L"\uFF13", 500},
+    };
+    for (const auto& [text, delay] : cases) {
+        SCOPED_TRACE(testing::Message() << "text of " << wcslen(text) << " characters");
+        EXPECT_EQ(HoldDelayOf(text, wcslen(text)), delay);
+        std::int32_t mine = 0;
+        std::int32_t program = 0;
+        const bool parsed = ParseIntegerText(text, wcslen(text), mine);
+        EXPECT_EQ(parsed, ParseInteger(text, program));
+        if (parsed) {
+            EXPECT_EQ(mine, program);
+        }
+    }
+    // Read with the bindings, the first HoldDelay of the section counting.
+    const wchar_t list[] = L"holddelay = 250\0HoldDelay=900\0E06C=x\0";
+    BoundKeys table;
+    ASSERT_TRUE(BoundKeysOfSection(list, sizeof list / sizeof list[0] - 1, false, table));
+    EXPECT_EQ(table.HoldDelayMs, 250u);
+    EXPECT_EQ(CodesOf(table), Codes{0xE06C});
+    FreeBoundKeys(table);
 }
 
 } // namespace

@@ -1,0 +1,131 @@
+#include "check/KeyTester.h"
+
+#include "check/Checks.h"
+#include "check/KeyNames.h"
+#include "check/Output.h"
+#include "hook/HookKeys.h"
+#include "hook/InjectMark.h"
+#include "hook/KeyWatch.h"
+#include "mapping/Config.h"
+#include "shell/AppState.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+// Posted to the tester's thread by its hook for each new key-down: the code and the virtual key.
+constexpr UINT TestedKeyMessage = WM_APP + 1;
+constexpr std::uint32_t EscKey = 0x01;
+
+// The hook's view of the keyboard: the library's own modifier tracking, and the keys held, so
+// that auto-repeats show once.
+struct TesterStateRecord {
+    DWORD ThreadId = 0;
+    KeyboardState Keys;
+};
+
+TesterStateRecord TesterState;
+
+LRESULT CALLBACK TesterHook(int code, WPARAM message, LPARAM data) {
+    if (code == HC_ACTION) {
+        const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+        ModifierKeys& modifiers = TesterState.Keys.Modifiers;
+        const bool modifier =
+            NoteModifierEvent(modifiers, message, event->vkCode, event->scanCode, event->flags);
+        const std::uint32_t key = KeyCodeOf(event->scanCode, event->flags);
+        if (!modifier && event->dwExtraInfo != KeyloftSendMark &&
+            !IsHeldRepeat(TesterState.Keys.Held, message, key, event->time) &&
+            IsKeyDownMessage(message))
+            PostThreadMessageW(TesterState.ThreadId, TestedKeyMessage,
+                               PressCodeOf(event->scanCode, event->flags, modifiers),
+                               event->vkCode);
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+std::wstring Hex(std::uint32_t code) {
+    return KeyText(static_cast<std::int32_t>(code));
+}
+
+// One line per key: its code, its name, and what the file binds to it.
+std::wstring KeyLine(std::uint32_t code) {
+    const std::wstring single = Hex(code);
+    const std::wstring held = Hex(code | LongPressBit);
+    std::wstring line = single + L"  " + CodeName(code) + L"\n";
+    if (code == SleepKeyCode)
+        return line + L"    never reported: Keyloft hands 0029 back to the library\n";
+    line += L"    single press: " + DescribeBinding(ReadSetting(single, L"")) + L"\n";
+    line += L"    double press (" + single + L"+): " +
+            DescribeBinding(ReadSetting(single + L"+", L"")) + L"\n";
+    line += L"    long press (" + held + L"): " + DescribeBinding(ReadSetting(held, L"")) + L"\n";
+    return line;
+}
+
+// The next key pressed in the console's own input.
+WORD ReadConsoleKey() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    FlushConsoleInputBuffer(input);
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD read = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &read) || read == 0)
+            return 0;
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+            return record.Event.KeyEvent.wVirtualKeyCode;
+    }
+}
+
+} // namespace
+
+int RunKeyTester() {
+    TesterState = TesterStateRecord();
+    TesterState.ThreadId = GetCurrentThreadId();
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the first key
+    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, TesterHook, GetModuleHandleW(nullptr), 0);
+    if (!hook) {
+        WriteOut(L"The key tester cannot watch the keyboard here.\n");
+        return 2;
+    }
+    WriteOut(L"Key tester: press keys and chords to see their codes as Keyloft gets them, with "
+             L"their bindings in\n" +
+             AppState.ConfigPath +
+             L"\nThe keys still do what they always do. Press Esc twice to end.\n\n");
+    int escapes = 0;
+    while (escapes < 2 && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message != TestedKeyMessage || message.hwnd) {
+            DispatchMessageW(&message);
+            continue;
+        }
+        const auto code = static_cast<std::uint32_t>(message.wParam);
+        escapes = code == EscKey ? escapes + 1 : 0;
+        if (code != EscKey)
+            WriteOut(KeyLine(code));
+    }
+    UnhookWindowsHookEx(hook);
+    WriteOut(L"Key tester ended.\n");
+    return 0;
+}
+
+bool OwnConsole() {
+    // Output or input redirected means a caller that reads or feeds it: no one to wait for.
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) ||
+        !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
+        return false;
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+bool OfferKeyTester() {
+    WriteOut(L"\nPress T to try keys in the key tester, or any other key to close this window.\n");
+    return ReadConsoleKey() == 'T';
+}
+
+void WaitBeforeClosing() {
+    WriteOut(L"\nPress any key to close this window.\n");
+    ReadConsoleKey();
+}
