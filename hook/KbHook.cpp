@@ -197,6 +197,24 @@ LRESULT CALLBACK WatchHook(int code, WPARAM message, LPARAM data) {
     return CallNextHookEx(nullptr, code, message, data);
 }
 
+// Installs the watch hook, then the reporting hook, so that the watch hook is called after it;
+// both in place of any the system may have removed. True when the reporting hook is in place.
+bool InstallHooks() {
+    if (HookState.WatchHookHandle)
+        UnhookWindowsHookEx(HookState.WatchHookHandle);
+    HookState.WatchHookHandle = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
+    return InstallHook();
+}
+
+// Reads the configuration again when it changed. No key is answered meanwhile: a read slow
+// enough for the system to give up on this thread's hooks (a file on a slow network share) may
+// have cost both of them, the watch hook too, so both go back in place.
+void LookAtConfiguration(DWORD began) {
+    ReloadBindingsIfChanged();
+    if (GetTickCount() - began >= HooksMayBeLostMs)
+        InstallHooks();
+}
+
 // Watches the folder of the configuration file; the stamp tells whether the file itself
 // changed. Some network shares refuse to be watched: then no notification, and a look once a
 // second instead.
@@ -243,16 +261,17 @@ void RunThreadLoop() {
         if (woken == WAIT_OBJECT_0 + 1) {
             ReportLongPresses();
         } else if (woken == WAIT_OBJECT_0 + 2) {
+            const DWORD began = GetTickCount();
             // Rearmed before the read, so that an edit during the read wakes the thread again.
             if (!FindNextChangeNotification(HookState.Change)) {
                 FindCloseChangeNotification(HookState.Change);
                 HookState.Change = nullptr;
             }
-            ReloadBindingsIfChanged();
+            LookAtConfiguration(began);
             lookPending = true;
             lookAt = GetTickCount() + PollPeriodMs;
         } else if (woken == WAIT_TIMEOUT) {
-            ReloadBindingsIfChanged();
+            LookAtConfiguration(GetTickCount());
             lookPending = false;
         }
         MSG message;
@@ -284,10 +303,8 @@ DWORD WINAPI HookThread(void*) {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     HookState.ThreadId = GetCurrentThreadId();
-    // First, so that it is called after the reporting hook. Without it the library still works,
-    // only without noticing a lost hook.
-    HookState.WatchHookHandle = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
-    HookState.Installed = HookState.HoldTimer && InstallHook();
+    // Without the watch hook the library still works, only without noticing a lost hook.
+    HookState.Installed = HookState.HoldTimer && InstallHooks();
     SetEvent(HookState.Ready);
     if (HookState.Installed)
         RunThreadLoop();

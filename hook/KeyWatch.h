@@ -83,6 +83,12 @@ constexpr long HookLeadLimit = 16;
 // repeated at every key.
 constexpr DWORD ReinstallSpacingMs = 1000;
 
+// The library's thread answers no key while it reads the configuration. A read that took this
+// long may have outlasted the system's patience with a hook (LowLevelHooksTimeout, commonly a few
+// hundred milliseconds): the thread then puts its hooks back, since a watch hook of the same
+// thread was kept waiting as long as the reporting hook.
+constexpr DWORD HooksMayBeLostMs = 200;
+
 void NoteInstalled(HookWatch& watch, DWORD now);
 // Notes one key that the hook passed on.
 void NoteHookCall(HookWatch& watch);
