@@ -37,10 +37,6 @@ constexpr DWORD DefaultHoldDelayMs = 500;
 constexpr DWORD ShortestHoldDelayMs = 100;
 constexpr DWORD LongestHoldDelayMs = 5000;
 
-// An unassigned virtual key, pressed and released by the library after it swallowed a key while
-// Alt or Win was down: the lone release of Alt or Win then opens no menu.
-constexpr WORD MaskingVirtualKey = 0xE8;
-
 // Codes that have a single-press or double-press binding: sorted, without repeats, in memory from
 // the process heap (see BindingFile.h). An empty table has no memory.
 // The same file's HoldDelay comes with it; 0 stands for the default, so that a table in the

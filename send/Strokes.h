@@ -6,15 +6,14 @@
 // links the same code to explain a binding that runs KeyloftSend.
 #pragma once
 
+#include "hook/InjectMark.h"
+
 #include <windows.h>
 
 #include <cstddef>
 
 // A stroke sends its key at most this many times (STROKE*N).
 constexpr int MaxStrokeRepeat = 100;
-// The unassigned virtual key that goes down and up before a held Win or Alt key is released, so
-// that the release opens neither the Start menu nor a menu bar.
-constexpr WORD MaskingVirtualKey = 0xE8;
 // Left and right Ctrl, Shift, Alt and Win.
 constexpr int ModifierKeyCount = 8;
 

@@ -4,6 +4,7 @@
 #include "HookHarness.h"
 
 #include "hook/HookKeys.h"
+#include "hook/InjectMark.h"
 
 #include <gtest/gtest.h>
 
