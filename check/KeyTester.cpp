@@ -21,9 +21,14 @@ constexpr UINT TestedKeyMessage = WM_APP + 1;
 constexpr std::uint32_t EscKey = 0x01;
 
 // The hook's view of the keyboard: the library's own modifier tracking, and the keys held, so
-// that auto-repeats show once.
+// that auto-repeats show once. The hook runs on a thread of its own, which does nothing else:
+// every key of the desktop waits for it, and the tester's thread reads the file and writes to
+// the console for each key.
 struct TesterStateRecord {
-    DWORD ThreadId = 0;
+    DWORD ThreadId = 0; // the tester's thread, which the hook tells of each key
+    DWORD HookThreadId = 0;
+    HANDLE HookReady = nullptr;
+    bool HookInstalled = false;
     KeyboardState Keys;
 };
 
@@ -64,6 +69,21 @@ std::wstring KeyLine(std::uint32_t code) {
     return line;
 }
 
+// The hook's thread: installs the hook, then dispatches until told to quit.
+DWORD WINAPI HookThread(void*) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the quit
+    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, TesterHook, GetModuleHandleW(nullptr), 0);
+    TesterState.HookInstalled = hook != nullptr;
+    SetEvent(TesterState.HookReady);
+    if (!hook)
+        return 0;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    UnhookWindowsHookEx(hook);
+    return 0;
+}
+
 // The next key pressed in the console's own input.
 WORD ReadConsoleKey() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -85,8 +105,19 @@ int RunKeyTester() {
     TesterState.ThreadId = GetCurrentThreadId();
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the first key
-    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, TesterHook, GetModuleHandleW(nullptr), 0);
-    if (!hook) {
+    TesterState.HookReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE thread = TesterState.HookReady ? CreateThread(nullptr, 0, HookThread, nullptr, 0,
+                                                               &TesterState.HookThreadId)
+                                                : nullptr;
+    if (thread)
+        WaitForSingleObject(TesterState.HookReady, INFINITE);
+    if (TesterState.HookReady)
+        CloseHandle(TesterState.HookReady);
+    if (!thread || !TesterState.HookInstalled) {
+        if (thread) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
         WriteOut(L"The key tester cannot watch the keyboard here.\n");
         return 2;
     }
@@ -105,7 +136,9 @@ int RunKeyTester() {
         if (code != EscKey)
             WriteOut(KeyLine(code));
     }
-    UnhookWindowsHookEx(hook);
+    PostThreadMessageW(TesterState.HookThreadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
     WriteOut(L"Key tester ended.\n");
     return 0;
 }
