@@ -99,17 +99,23 @@ int HexDigit(wchar_t c) {
     return (c >= L'a' && c <= L'f') ? c - L'a' + 10 : -1;
 }
 
-// A decimal number of one or two digits from 1 to limit, or 0.
-int SmallNumber(const wchar_t* text, std::size_t length, int limit) {
-    if (length == 0 || length > 2 || text[0] == L'0')
-        return 0;
+// The value of one to maxDigits decimal digits, or -1 for any other text.
+int DigitsValue(const wchar_t* text, std::size_t length, std::size_t maxDigits) {
+    if (length < 1 || length > maxDigits)
+        return -1;
     int value = 0;
     for (std::size_t i = 0; i < length; ++i) {
         if (text[i] < L'0' || text[i] > L'9')
-            return 0;
+            return -1;
         value = value * 10 + (text[i] - L'0');
     }
-    return value <= limit ? value : 0;
+    return value;
+}
+
+// A decimal number of one or two digits from 1 to limit, without a leading zero, or 0.
+int SmallNumber(const wchar_t* text, std::size_t length, int limit) {
+    const int value = length > 0 && text[0] != L'0' ? DigitsValue(text, length, 2) : -1;
+    return value >= 1 && value <= limit ? value : 0;
 }
 
 // The key of a "vkXX" name: from the tables when it is one of them, with no name.
@@ -214,15 +220,8 @@ void Fail(SendVerdict* verdict, SendProblem problem, int word, std::size_t at, s
 
 // The count after "*" (one to three digits, 1 to 100), or 0.
 int RepeatCount(const wchar_t* digits, std::size_t length) {
-    if (length < 1 || length > 3)
-        return 0;
-    int value = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (digits[i] < L'0' || digits[i] > L'9')
-            return 0;
-        value = value * 10 + (digits[i] - L'0');
-    }
-    return value <= MaxStrokeRepeat ? value : 0;
+    const int value = DigitsValue(digits, length, 3);
+    return value >= 1 && value <= MaxStrokeRepeat ? value : 0;
 }
 
 // Reads one stroke word: parts joined by "+", the last one the key, and an optional "*N".
