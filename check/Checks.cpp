@@ -1,6 +1,7 @@
 #include "check/Checks.h"
 
 #include "check/KeyNames.h"
+#include "check/Output.h"
 #include "check/ProgramSearch.h"
 #include "check/SendLine.h"
 #include "mapping/Binding.h"
@@ -22,10 +23,6 @@ std::wstring Upper(const std::wstring& text) {
     for (const wchar_t c : text)
         result += static_cast<wchar_t>(std::towupper(c));
     return result;
-}
-
-std::wstring Quote(const std::wstring& text) {
-    return L"\u00AB" + text + L"\u00BB";
 }
 
 // The code a key name (without its "+") stands for, when the name is key text: the form that

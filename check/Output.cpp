@@ -23,3 +23,7 @@ void WriteOut(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, lines.data(), length, &bytes[0], size, nullptr, nullptr);
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
+
+std::wstring Quote(const std::wstring& text) {
+    return L"\u00AB" + text + L"\u00BB";
+}

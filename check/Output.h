@@ -4,3 +4,6 @@
 #include <string>
 
 void WriteOut(const std::wstring& text);
+
+// A text in guillemets, as the checker quotes what the file says: «text».
+std::wstring Quote(const std::wstring& text);

@@ -1,5 +1,6 @@
 #include "check/SendLine.h"
 
+#include "check/Output.h"
 #include "send/Strokes.h"
 #include "util/Utils.h"
 
@@ -8,10 +9,6 @@
 #include <vector>
 
 namespace {
-
-std::wstring Quote(const std::wstring& text) {
-    return L"\u00AB" + text + L"\u00BB";
-}
 
 // The parameters split into words as KeyloftSend splits its command line.
 struct SendWords {
