@@ -1,5 +1,6 @@
 // KeyloftCheck.exe on real files: the warnings of a file that holds each pitfall once, and the
 // exit status for a clean file, a file with warnings and a missing file.
+#include "support/ProgramRun.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,38 +14,14 @@
 
 namespace {
 
-struct CheckRun {
-    DWORD ExitCode = 0xFFFFFFFF;
-    std::string Output; // UTF-8, since it goes to a file
-};
+using CheckRun = ProgramRun;
 
 // Runs the checker in folder (copied there, so that its default file and its search for
 // programs start there) on file, its output into a file.
 CheckRun RunChecker(const TempFolder& folder, const std::wstring& file) {
     const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
     CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    static int runs = 0; // a fresh output file each run
-    const std::wstring outPath = folder.PathOf(L"output" + std::to_wstring(++runs) + L".txt");
-    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = out;
-    std::wstring commandLine = L"\"" + exe + L"\"" + (file.empty() ? L"" : L" \"" + file + L"\"");
-    PROCESS_INFORMATION process{};
-    CheckRun run;
-    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                       nullptr, folder.Path.c_str(), &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.ExitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(out);
-    run.Output = ReadBytes(outPath);
-    return run;
+    return RunProgram(exe, file.empty() ? L"" : L"\"" + file + L"\"", folder);
 }
 
 // The (line, kind) of each warning in the output; line 0 for the file as a whole.
