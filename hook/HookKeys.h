@@ -6,6 +6,8 @@
 // tables that the caller owns.
 #pragma once
 
+#include "util/IntegerText.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -97,10 +99,6 @@ KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWOR
 // The same without modifiers.
 KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
                           const BoundKeys& bound);
-
-// The program's integer text (blanks, sign, "$", "x" or "0x" for hexadecimal, digits to the end,
-// 32 bits), for length characters; false when it is none.
-bool ParseIntegerText(const wchar_t* text, std::size_t length, std::int32_t& value);
 
 // The long-press delay of a HoldDelay value: its number kept within bounds, or the default.
 DWORD HoldDelayOf(const wchar_t* text, std::size_t length);

@@ -1,5 +1,7 @@
 #include "send/Strokes.h"
 
+#include "util/IntegerText.h"
+
 namespace {
 
 // The keys a stroke may name, with the scan code of a standard keyboard (scan code set 1) and the
@@ -92,13 +94,6 @@ bool SameName(const wchar_t* part, std::size_t length, const wchar_t* name) {
     return name[i] == 0;
 }
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    c = Lower(c);
-    return (c >= L'a' && c <= L'f') ? c - L'a' + 10 : -1;
-}
-
 // The value of one to maxDigits decimal digits, or -1 for any other text.
 int DigitsValue(const wchar_t* text, std::size_t length, std::size_t maxDigits) {
     if (length < 1 || length > maxDigits)
@@ -151,7 +146,7 @@ bool KeyOfName(const wchar_t* part, std::size_t length, StrokeKey* key) {
         return true;
     }
     if (length == 4 && Lower(part[0]) == L'v' && Lower(part[1]) == L'k') {
-        const int high = HexDigit(part[2]), low = HexDigit(part[3]);
+        const int high = HexDigitValue(part[2]), low = HexDigitValue(part[3]);
         const int virtualKey = high * 16 + low;
         if (high < 0 || low < 0 || virtualKey == 0 || virtualKey == 0xFF)
             return false;
