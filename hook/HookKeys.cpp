@@ -1,6 +1,46 @@
 #include "hook/HookKeys.h"
 
+#include "util/KeyTable.h"
+
 namespace {
+
+// What the hook asks of a virtual key on every event, derived from the key tables when the
+// library is built, so that the answer costs one look-up and the tables stay out of the library.
+constexpr unsigned char ExtraClass = 0x80;
+// An either-side key (VK_SHIFT): the low bits name the left key of the pair.
+constexpr unsigned char EitherSideClass = 0x40;
+// One more than the modifier's place in ModifierKeyTable, or 0.
+constexpr unsigned char ModifierClassBits = 0x0F;
+
+struct VirtualKeyClasses {
+    unsigned char Of[256];
+    // Per pair: the right key's scan code where it differs from the left key's, else 0 (then the
+    // extended flag tells the right key).
+    unsigned char RightScanCode[ModifierKeyCount / 2];
+};
+
+constexpr VirtualKeyClasses ClassesOfKeys() {
+    VirtualKeyClasses classes{};
+    for (const KeyInfo& key : KeyTable)
+        if (key.Flags & KeyExtra)
+            classes.Of[key.VirtualKey] |= ExtraClass;
+    for (int i = 0; i < ModifierKeyCount; ++i) {
+        const ModifierKeyInfo& modifier = ModifierKeyTable[i];
+        classes.Of[modifier.Key.VirtualKey] |= static_cast<unsigned char>(i + 1);
+        if (i % 2 == 0 && modifier.EitherSideKey) {
+            classes.Of[modifier.EitherSideKey] |=
+                static_cast<unsigned char>(EitherSideClass | (i + 1));
+            const KeyInfo& right = ModifierKeyTable[i + 1].Key;
+            classes.RightScanCode[i / 2] =
+                right.ScanCode != modifier.Key.ScanCode ? right.ScanCode : 0;
+        }
+    }
+    return classes;
+}
+
+constexpr VirtualKeyClasses KeyClasses = ClassesOfKeys();
+// A key without a virtual key of its own is one that ordinary typing never uses.
+static_assert(KeyClasses.Of[NoVirtualKey] & ExtraClass);
 
 bool IsProfileBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
@@ -17,9 +57,7 @@ bool IsKeyUpMessage(WPARAM message) {
 }
 
 bool IsExtraKey(DWORD virtualKey) {
-    return (virtualKey >= VK_BROWSER_BACK && virtualKey <= VK_LAUNCH_APP2) ||
-           virtualKey == VK_SLEEP || (virtualKey >= VK_F13 && virtualKey <= VK_F24) ||
-           virtualKey == 0xFF;
+    return virtualKey < 256 && (KeyClasses.Of[virtualKey] & ExtraClass);
 }
 
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
@@ -30,42 +68,25 @@ std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
 
 namespace {
 
-// The bit of a modifier key in ModifierKeys: Shift, Ctrl, Alt and Win, each left then right;
-// -1 for every other key.
+// The bit of a modifier key in ModifierKeys: its place in ModifierKeyTable; -1 for every other
+// key. The either-side keys (VK_SHIFT, ...) count by their scan code or extended flag.
 int ModifierIndex(DWORD virtualKey, DWORD scanCode, DWORD flags) {
-    const bool extended = (flags & LLKHF_EXTENDED) != 0;
-    switch (virtualKey) {
-    case VK_LSHIFT:
-        return 0;
-    case VK_RSHIFT:
-        return 1;
-    case VK_SHIFT:
-        return scanCode == 0x36 ? 1 : 0;
-    case VK_LCONTROL:
-        return 2;
-    case VK_RCONTROL:
-        return 3;
-    case VK_CONTROL:
-        return extended ? 3 : 2;
-    case VK_LMENU:
-        return 4;
-    case VK_RMENU:
-        return 5;
-    case VK_MENU:
-        return extended ? 5 : 4;
-    case VK_LWIN:
-        return 6;
-    case VK_RWIN:
-        return 7;
-    default:
-        return -1;
-    }
+    const unsigned char keyClass = virtualKey < 256 ? KeyClasses.Of[virtualKey] : 0;
+    const int index = (keyClass & ModifierClassBits) - 1;
+    if (index < 0 || !(keyClass & EitherSideClass))
+        return index;
+    const unsigned char rightScanCode = KeyClasses.RightScanCode[index / 2];
+    const bool right = rightScanCode ? scanCode == rightScanCode : (flags & LLKHF_EXTENDED) != 0;
+    return index + (right ? 1 : 0);
 }
 
 } // namespace
 
-const BYTE ModifierVirtualKeys[8] = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL,
-                                     VK_LMENU,  VK_RMENU,  VK_LWIN,     VK_RWIN};
+const BYTE ModifierVirtualKeys[8] = {
+    ModifierKeyTable[0].Key.VirtualKey, ModifierKeyTable[1].Key.VirtualKey,
+    ModifierKeyTable[2].Key.VirtualKey, ModifierKeyTable[3].Key.VirtualKey,
+    ModifierKeyTable[4].Key.VirtualKey, ModifierKeyTable[5].Key.VirtualKey,
+    ModifierKeyTable[6].Key.VirtualKey, ModifierKeyTable[7].Key.VirtualKey};
 
 bool NoteModifierEvent(ModifierKeys& held, WPARAM message, DWORD virtualKey, DWORD scanCode,
                        DWORD flags) {

@@ -98,11 +98,12 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
-    EXPECT_NE(run.Output.find("Line 7: E06D, Media Select (E06D), single press: runs \xC2\xAB"
-                              "C:\\Program\xC2\xBB with "
-                              "parameters \xC2\xAB"
-                              "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"
-                              "C:\\\xC2\xBB\r\n"),
+    EXPECT_NE(run.Output.find(
+                  "Line 7: E06D, Launch_Media (Media Select, E06D), single press: runs \xC2\xAB"
+                  "C:\\Program\xC2\xBB with "
+                  "parameters \xC2\xAB"
+                  "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"
+                  "C:\\\xC2\xBB\r\n"),
               std::string::npos)
         << run.Output;
     EXPECT_NE(run.Output.find("Line 15: warning (send): in the word \xC2\xAB"
