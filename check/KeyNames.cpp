@@ -47,7 +47,9 @@ bool IsLongPressCode(std::uint32_t code) {
 }
 
 bool IsPossibleCode(std::uint32_t code) {
-    return code <= HighestCode;
+    const std::uint32_t key = code & KeyCodeBits;
+    const std::uint32_t prefix = key & 0xFF00;
+    return code <= HighestCode && (prefix == 0 || prefix == ExtendedKeyBase) && (key & 0xFF) != 0;
 }
 
 unsigned long LibraryHoldDelay(const std::wstring& value) {
@@ -64,6 +66,12 @@ std::wstring CodeProblem(std::uint32_t code, std::wstring& kind) {
         kind = L"code";
         return L"bits above 1FFFFF are never set: the library reports the key in the low four "
                L"digits, 10000 Shift, 20000 Ctrl, 40000 Alt, 80000 Win and 100000 a long press.";
+    }
+    if (!IsPossibleCode(code)) {
+        kind = L"code";
+        return L"the last four digits, " + Hex(key) +
+               L", are no key's: a key is 00xx for its scan code xx, or E0xx for an extended "
+               L"key, and xx is never 00.";
     }
     if (const std::uint32_t own = OwnModifierBit(key)) {
         kind = L"modifier";

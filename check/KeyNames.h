@@ -18,7 +18,8 @@ std::wstring CodeName(std::uint32_t code);
 // True for a code with the long-press bit.
 bool IsLongPressCode(std::uint32_t code);
 
-// True for a code that the library can report: no bit above 1FFFFF.
+// True for a code that a key can have: no bit above 1FFFFF, and the key part 00xx or E0xx with xx
+// not 00.
 bool IsPossibleCode(std::uint32_t code);
 
 // The long-press delay in milliseconds that the library takes from a HoldDelay value.
@@ -27,6 +28,6 @@ unsigned long LibraryHoldDelay(const std::wstring& value);
 // True when the code has a word beyond its digits: a named key, a modifier or a long press.
 bool HasWords(std::uint32_t code);
 
-// What makes a bound code never fire, with the kind of warning: bits above 1FFFFF, a modifier
+// What makes a bound code never fire, with the kind of warning: a code no key has, a modifier
 // key alone or chorded with itself, a chord that Windows keeps for itself. Empty text when none.
 std::wstring CodeProblem(std::uint32_t code, std::wstring& kind);

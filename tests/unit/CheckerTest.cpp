@@ -85,6 +85,8 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "E073=0x1E\r\n"                                   // 14: sound
                    "E074=KeyloftSend.exe Ctrl+Shft+A\r\n"            // 15
                    "E075=keyloftsend ctrl+shift+esc Volume_Up*3\r\n" // 16: sound
+                   "1234=notepad.exe\r\n"                            // 17
+                   "20000=notepad.exe\r\n"                           // 18
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -94,7 +96,8 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     const std::set<std::pair<int, std::string>> expected = {
         {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
         {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
-        {12, "duplicate"},  {13, "length"},        {15, "send"},
+        {12, "duplicate"},  {13, "length"},        {15, "send"},   {17, "code"},
+        {18, "code"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
