@@ -7,6 +7,7 @@
 #pragma once
 
 #include "util/IntegerText.h"
+#include "util/KeyTable.h"
 
 #include <windows.h>
 
@@ -18,8 +19,6 @@
 constexpr UINT HookKeyMessage = 0x802;
 // Keyloft hands this code back to the library's sleep-key routine; the library never reports it.
 constexpr std::uint32_t SleepKeyCode = 0x29;
-// Added to the scan code of an extended key.
-constexpr std::uint32_t ExtendedKeyBase = 0xE000;
 // A key text has at most eight digits; with "+" and the terminator it fits in ten characters.
 constexpr std::size_t KeyTextChars = 10;
 

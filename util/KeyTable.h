@@ -192,9 +192,13 @@ inline constexpr ModifierKeyInfo ModifierKeyTable[ModifierKeyCount] = {
     {{VK_RWIN, 0x5C, KeyExtended, L"RWin", L"Right Win"}, 0},
 };
 
-// The code of a key as kbhook.dll reports it: the scan code, plus 0xE000 for an extended key.
+// Added to the scan code of an extended key in the codes kbhook.dll reports.
+constexpr std::uint32_t ExtendedKeyBase = 0xE000;
+
+// The code of a key as kbhook.dll reports it: the scan code, plus ExtendedKeyBase for an extended
+// key.
 constexpr std::uint32_t KeyCodeOfKey(const KeyInfo& key) {
-    return key.ScanCode + ((key.Flags & KeyExtended) ? 0xE000u : 0u);
+    return key.ScanCode + ((key.Flags & KeyExtended) ? ExtendedKeyBase : 0u);
 }
 
 // True when the part (length characters, not terminated) is name in any letter case (ASCII).
