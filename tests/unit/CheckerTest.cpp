@@ -62,6 +62,8 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "E073=0x1E\r\n"                                   // 14: sound
                    "E074=KeyloftSend.exe Ctrl+Shft+A\r\n"            // 15
                    "E075=keyloftsend ctrl+shift+esc Volume_Up*3\r\n" // 16: sound
+                   "1234=notepad.exe\r\n"                            // 17
+                   "20000=notepad.exe\r\n"                           // 18
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -71,15 +73,17 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     const std::set<std::pair<int, std::string>> expected = {
         {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
         {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
-        {12, "duplicate"},  {13, "length"},        {15, "send"},
+        {12, "duplicate"},  {13, "length"},        {15, "send"},   {17, "code"},
+        {18, "code"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
-    EXPECT_NE(run.Output.find("Line 7: E06D, Media Select (E06D), single press: runs \xC2\xAB"
-                              "C:\\Program\xC2\xBB with "
-                              "parameters \xC2\xAB"
-                              "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"
-                              "C:\\\xC2\xBB\r\n"),
+    EXPECT_NE(run.Output.find(
+                  "Line 7: E06D, Launch_Media (Media Select, E06D), single press: runs \xC2\xAB"
+                  "C:\\Program\xC2\xBB with "
+                  "parameters \xC2\xAB"
+                  "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"
+                  "C:\\\xC2\xBB\r\n"),
               std::string::npos)
         << run.Output;
     EXPECT_NE(run.Output.find("Line 15: warning (send): in the word \xC2\xAB"
