@@ -1,4 +1,4 @@
-// kbhook.dll's decisions over the stream of events: when a lost hook must be installed again,
+// kbhook.dll's decisions over the stream of events: when the watch looks for a lost hook,
 // which key-downs are repeats of a held key, and what each event of a stream of chords, taps and
 // long presses reports and swallows.
 #include "hook/KeyWatch.h"
@@ -14,54 +14,40 @@ namespace {
 
 struct WatchCase {
     const char* Name;
-    // H: a key the hook passed on, R: a key of the watch hook, '.': a second passes.
-    const char* Events;
-    // For every R, whether the hook is installed again there.
-    const char* Reinstalls;
+    WatchFacts Facts; // LastInput, LastKeyTime, KeysSeen, LateCall, ProbeSent, ProbeSeen
+    bool Reinstall;
+    bool Probe;
+    DWORD NextCheckMs;
 };
 
 const WatchCase WatchCases[] = {
-    {"HookFirst", ".HRHRHRHR", "----"},
-    {"WatchedFirst", ".RHRHRHRH", "----"},
-    {"HooksAheadThenWatchedCatchUp", ".HHHHRRRR", "----"},
-    {"HookLost", ".HRHRRR", "---+"},
-    {"HookLostWatchedFirst", ".RHRHRR", "---+"},
-    {"TooSoonAfterTheInstall", "RR.RR", "--+-"},
-    {"AtMostOncePerSecond", ".RRRRR.RR", "-+---+-"},
-    {"FoundAgainAfterTheReinstall", ".RRHRHR", "-+--"},
-    {"ALongLeadOfHookCallsStillShowsALossSoon",
-     ".HHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHH"
-     "RRRRRRRRRRRRRRRRRR",
-     "-----------------+"},
+    {"TypingSeen", {5000, 5000, true, false, false, false}, false, false, WatchPeriodMs},
+    {"IdleSinceTheLastCheck", {5000, 5000, false, false, false, false}, false, false, INFINITE},
+    {"InputTheHookNeverSaw", {5300, 5000, true, false, false, false}, false, true, ProbeWaitMs},
+    {"ACallThatCameLate", {5000, 5000, true, true, false, false}, false, true, ProbeWaitMs},
+    {"AcrossTheClocksWrap",
+     {0x10, 0xFFFFFFF0, false, false, false, false},
+     false,
+     true,
+     ProbeWaitMs},
+    {"KeyStampedAfterTheInput",
+     {0xFFFFFFF0, 0x10, true, false, false, false},
+     false,
+     false,
+     WatchPeriodMs},
+    {"ProbeUnseen", {5600, 5000, false, false, true, false}, true, false, INFINITE},
+    {"ProbeSeenWhileTyping", {5600, 5600, true, false, true, true}, false, false, WatchPeriodMs},
+    {"ProbeSeenMouseOnly", {5600, 5600, false, false, true, true}, false, false, INFINITE},
 };
 
-TEST(KeyWatch, LostHookIsNoticedFromTheWatchHookAlone) {
+TEST(KeyWatch, LostHookIsFoundByAProbeOnlyWhenInputWentUnseen) {
     for (const WatchCase& test : WatchCases) {
         SCOPED_TRACE(test.Name);
-        HookWatch watch;
-        DWORD now = 5000;
-        NoteInstalled(watch, now);
-        std::string reinstalls;
-        for (const char* event = test.Events; *event; ++event) {
-            if (*event == '.')
-                now += 1000;
-            else if (*event == 'H')
-                NoteHookCall(watch);
-            else if (NoteWatchedKey(watch, now)) {
-                reinstalls += '+';
-                NoteInstalled(watch, now);
-            } else {
-                reinstalls += '-';
-            }
-        }
-        EXPECT_EQ(reinstalls, test.Reinstalls);
+        const WatchStep step = DecideWatchCheck(test.Facts);
+        EXPECT_EQ(step.Reinstall, test.Reinstall);
+        EXPECT_EQ(step.Probe, test.Probe);
+        EXPECT_EQ(step.NextCheckMs, test.NextCheckMs);
     }
-}
-
-TEST(KeyWatch, NothingIsReinstalledBeforeTheFirstInstall) {
-    HookWatch watch;
-    for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(NoteWatchedKey(watch, 10000));
 }
 
 struct HeldCase {
