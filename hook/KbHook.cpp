@@ -170,12 +170,21 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     return CallNextHookEx(nullptr, code, message, data);
 }
 
+// The modifiers down at the moment, by the bits of ModifierKeys.
+ModifierKeys ModifiersDownNow() {
+    ModifierKeys down = 0;
+    for (int i = 0; i < 8; ++i)
+        if (GetAsyncKeyState(ModifierVirtualKeys[i]) & 0x8000)
+            down = static_cast<ModifierKeys>(down | (1u << i));
+    return down;
+}
+
 // Installs the hook, in place of one the system may have removed without a word.
 bool InstallHook() {
-    if (HookState.Hook)
+    if (HookState.Hook) {
         UnhookWindowsHookEx(HookState.Hook);
-    // Key-ups missed meanwhile must not keep a key or modifier counted as held.
-    HookState.Keys = KeyboardState();
+        ResumeAfterReinstall(HookState.Keys, ModifiersDownNow());
+    }
     HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, HookState.Module, 0);
     ArmHoldTimer();
     return HookState.Hook != nullptr;

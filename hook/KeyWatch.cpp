@@ -123,6 +123,10 @@ DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay) {
     return wait;
 }
 
+void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow) {
+    state.Modifiers = downNow;
+}
+
 WatchStep DecideWatchCheck(const WatchFacts& facts) {
     WatchStep step;
     const DWORD goOn = facts.KeysSeen ? WatchPeriodMs : INFINITE;

@@ -61,6 +61,12 @@ bool TakeLongPress(KeyboardState& state, DWORD now, DWORD holdDelay, std::uint32
 // when no key is held back.
 DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay);
 
+// The state after the hook was put back in place: the keys held stay as they were, so that a
+// chord held across it keeps its code, a pending long press its report and a swallowed key its
+// key-up; the modifiers are those down now (downNow, bits as ModifierVirtualKeys), since their
+// key-ups may have passed meanwhile unseen.
+void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow);
+
 // The watch over the hook. The system removes a low-level hook without a word when a call of it
 // was too slow, and nothing tells the library. A second hook that counts keys would cost every
 // key a second call, so the watch runs on the reader's thread instead, armed by the keys the hook

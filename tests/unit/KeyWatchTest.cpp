@@ -119,7 +119,8 @@ const StreamKey StreamKeys[] = {
 struct StreamCase {
     const char* Name;
     Codes Bound;
-    // Keys as above; '.': 100 ms pass (long presses due by then are taken); '~': 2 s pass.
+    // Keys as above; '.': 100 ms pass (long presses due by then are taken); '~': 2 s pass;
+    // '!' and '^': the hook put back while no modifier is down, or left Ctrl.
     const char* Events;
     // Per key event: "code:" when reported, then S (swallowed) or P (passed on), M when the
     // masking key follows; per long press taken: "L" and its code.
@@ -144,6 +145,9 @@ const StreamCase StreamCases[] = {
     {"OnlyTheLongPressBound", {0x100065}, "hH", "S 65:S"},
     {"LongChordMasked", {0x140065}, "ah...HA", "P SM L140065 S P"},
     {"TwoHeldBack", {0x100064, 0x100065}, "f.h..FH", "S S L100064 S 65:S"},
+    {"ReinstallKeepsAChordHeld", {0x20064}, "cf^FC", "P 20064:S S P"},
+    {"ReinstallTakesTheModifiersDownNow", {0x20064}, "c!fF", "P 64:P P"},
+    {"ReinstallKeepsALongPressPending", {0x100065}, "h!...H", "S L100065 S"},
 };
 
 TEST(KeyWatch, StreamOfChordsTapsAndHoldsReportsAndSwallows) {
@@ -167,6 +171,10 @@ TEST(KeyWatch, StreamOfChordsTapsAndHoldsReportsAndSwallows) {
                     std::snprintf(text, sizeof text, "L%X", static_cast<unsigned>(code));
                     add(text);
                 }
+                continue;
+            }
+            if (*event == '!' || *event == '^') {
+                ResumeAfterReinstall(state, *event == '^' ? 1u << 2 : 0); // bit 2: left Ctrl
                 continue;
             }
             const bool down = *event >= 'a';
