@@ -145,9 +145,11 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
     return done;
 }
 
-bool LoadBoundKeys(const wchar_t* path, BoundKeys& table) {
+bool LoadBoundKeys(const wchar_t* path, BoundKeys& table, PauseSettings* pause) {
     if (!path || !*path) {
         FreeBoundKeys(table);
+        if (pause)
+            FreePauseSettings(*pause);
         return true;
     }
     // The whole section in one read, as "name=value" entries. The reader signals a cut list by
@@ -162,7 +164,16 @@ bool LoadBoundKeys(const wchar_t* path, BoundKeys& table) {
         if (!cut || capacity >= MaxSectionChars) {
             if (length >= capacity)
                 length = capacity - 1;
-            const bool done = BoundKeysOfSection(list, length, cut, table);
+            BoundKeys fresh;
+            bool done = BoundKeysOfSection(list, length, cut, fresh);
+            if (done && pause)
+                done = PauseSettingsOfSection(list, length, cut, *pause);
+            if (done) {
+                FreeBoundKeys(table);
+                table = fresh;
+            } else {
+                FreeBoundKeys(fresh);
+            }
             Release(list);
             return done;
         }

@@ -20,6 +20,8 @@ struct ReaderState {
     DWORD CheckAt = 0;
     bool ProbeSent = false;
     LONG KeysAtCheck = 0;
+    PauseSettings Pause;
+    HWINEVENTHOOK ForegroundHook = nullptr;
 };
 
 bool Stopped(const ReaderLink& link) {
@@ -41,6 +43,70 @@ void HandOver(ReaderLink& link, BoundKeys& fresh) {
         PostThreadMessageW(link.HookThreadId, NewTableMessage, 0, 0);
 }
 
+// True for the desktop and the taskbar, which cover a monitor or stay in front without being a
+// program's full-screen window.
+bool IsShellWindow(HWND window) {
+    if (window == GetShellWindow() || window == GetDesktopWindow())
+        return true;
+    static const wchar_t* const shellClasses[] = {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd",
+                                                  L"Progman", L"WorkerW"};
+    wchar_t name[32];
+    const int length = GetClassNameW(window, name, 32);
+    for (const wchar_t* shell : shellClasses)
+        if (length > 0 && CompareStringOrdinal(name, length, shell, -1, FALSE) == CSTR_EQUAL)
+            return true;
+    return false;
+}
+
+// True when the program that owns window is one of PauseIn's.
+bool OwnerListed(HWND window, const PauseSettings& pause) {
+    DWORD process = 0;
+    if (!pause.Names || !window || !GetWindowThreadProcessId(window, &process))
+        return false;
+    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    if (!handle)
+        return false;
+    wchar_t path[MAX_PATH * 2];
+    DWORD size = MAX_PATH * 2;
+    const bool named = QueryFullProcessImageNameW(handle, 0, path, &size) != FALSE;
+    CloseHandle(handle);
+    return named && ProgramListed(pause, path);
+}
+
+// Looks at the window in front when it changed since the last look, or always when the
+// settings changed, and tells the hook whether to stand aside for it.
+void FollowForeground(ReaderState& reader, bool settingsChanged) {
+    ReaderLink& link = *reader.Link;
+    const HWND front = GetForegroundWindow();
+    if (front == link.Foreground && !settingsChanged)
+        return;
+    link.ShellInFront = front && IsShellWindow(front) ? front : nullptr;
+    link.PauseForProgram = OwnerListed(front, reader.Pause);
+    link.Foreground = front;
+}
+
+// Nothing to do in the event's call: it wakes the reader's loop, which looks at the window in
+// front after the messages. Where the system sends no such event (Wine), the hook tells the
+// reader of a change at the next key-down instead (Look).
+void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
+
+// Follows the window in front while a setting of the pause needs it, and only then.
+void UpdatePause(ReaderState& reader) {
+    ReaderLink& link = *reader.Link;
+    link.PauseFullScreen = reader.Pause.FullScreen;
+    link.PauseNames = reader.Pause.Names != nullptr;
+    const bool needed = reader.Pause.Names || reader.Pause.FullScreen;
+    if (needed && !reader.ForegroundHook)
+        reader.ForegroundHook =
+            SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                            ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+    if (!needed && reader.ForegroundHook) {
+        UnhookWinEvent(reader.ForegroundHook);
+        reader.ForegroundHook = nullptr;
+    }
+    FollowForeground(reader, true);
+}
+
 // Reads the table again when the file's stamp differs from that of the table handed over last.
 void ReloadIfChanged(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
@@ -50,11 +116,15 @@ void ReloadIfChanged(ReaderState& reader) {
     // Stamp first: an edit made while the file is being read shows as a change next time.
     reader.Stamp = stamp;
     BoundKeys fresh;
-    if (stamp.Exists && !LoadBoundKeys(link.ConfigPath, fresh)) {
+    PauseSettings pause;
+    if (stamp.Exists && !LoadBoundKeys(link.ConfigPath, fresh, &pause)) {
         // Out of memory: keep the table in use and read again at the next look.
         reader.Stamp.Exists = !stamp.Exists;
         return;
     }
+    FreePauseSettings(reader.Pause);
+    reader.Pause = pause;
+    UpdatePause(reader);
     HandOver(link, fresh);
 }
 
@@ -141,8 +211,8 @@ void CheckHook(ReaderState& reader) {
 void RunReaderLoop(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
     for (;;) {
-        const HANDLE handles[3] = {link.Stop, link.Arm, reader.Change};
-        const DWORD count = reader.Change ? 3 : 2;
+        const HANDLE handles[4] = {link.Stop, link.Arm, link.Look, reader.Change};
+        const DWORD count = reader.Change ? 4 : 3;
         const DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, SleepLimit(reader),
                                                         QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
@@ -151,7 +221,7 @@ void RunReaderLoop(ReaderState& reader) {
         if (woken == WAIT_OBJECT_0 + 1 && !reader.CheckPending) {
             reader.CheckPending = true;
             reader.CheckAt = now + WatchPeriodMs;
-        } else if (woken == WAIT_OBJECT_0 + 2) {
+        } else if (woken == WAIT_OBJECT_0 + 3) {
             // Rearmed before the read, so that an edit during the read wakes the thread again.
             if (!FindNextChangeNotification(reader.Change)) {
                 FindCloseChangeNotification(reader.Change);
@@ -172,6 +242,8 @@ void RunReaderLoop(ReaderState& reader) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
+        if (reader.Pause.Names || reader.Pause.FullScreen)
+            FollowForeground(reader, false);
     }
 }
 
@@ -187,11 +259,12 @@ ReaderLink* MakeReaderLink(HMODULE module) {
     link->Stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     link->Arm = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     link->FirstTable = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    link->Look = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     wchar_t* executable = link->ConfigPath; // the configuration path takes its place
     if (!ProcessExecutablePath(executable, ConfigPathChars) ||
         !ConfigPathFor(executable, link->ConfigPath, ConfigPathChars))
         link->ConfigPath[0] = L'\0';
-    if (!link->Stop || !link->Arm || !link->FirstTable) {
+    if (!link->Stop || !link->Arm || !link->FirstTable || !link->Look) {
         link->References = 1;
         ReleaseReaderLink(link);
         return nullptr;
@@ -203,7 +276,7 @@ void ReleaseReaderLink(ReaderLink* link) {
     if (!link || InterlockedDecrement(&link->References) != 0)
         return;
     FreeTakenTable(TakePendingTable(*link));
-    const HANDLE handles[3] = {link->Stop, link->Arm, link->FirstTable};
+    const HANDLE handles[4] = {link->Stop, link->Arm, link->FirstTable, link->Look};
     for (HANDLE handle : handles)
         if (handle)
             CloseHandle(handle);
@@ -238,6 +311,9 @@ DWORD WINAPI ReaderThread(void* parameter) {
     RunReaderLoop(reader);
     if (reader.Change)
         FindCloseChangeNotification(reader.Change);
+    if (reader.ForegroundHook)
+        UnhookWinEvent(reader.ForegroundHook);
+    FreePauseSettings(reader.Pause);
     const HMODULE module = link.Module;
     ReleaseReaderLink(&link);
     FreeLibraryAndExitThread(module, 0);

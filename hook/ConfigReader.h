@@ -1,7 +1,8 @@
 // kbhook.dll's second thread, the reader: it watches the configuration's folder, reads the file,
 // builds the table of bound codes and hands each new table to the hook's thread, which does no
 // file work at all. A file on a network share that stops answering then holds up this thread
-// alone, never a key. It also keeps the watch over the hook (see WatchFacts).
+// alone, never a key. It also keeps the watch over the hook (see WatchFacts), and follows the
+// window in front for the pause: the program that owns it is looked up here, once per change.
 #pragma once
 
 #include "hook/HookKeys.h"
@@ -27,6 +28,7 @@ struct ReaderLink {
     HANDLE Stop;       // manual reset: set when the hook's thread ends
     HANDLE Arm;        // auto reset: the hook saw a key while the watch slept
     HANDLE FirstTable; // manual reset: the first read is done and its table handed over
+    HANDLE Look;       // auto reset: the hook found another window in front than Foreground
     DWORD HookThreadId;
     HMODULE Module;
     // The newest table not yet taken by the hook's thread; only ever exchanged whole.
@@ -41,6 +43,14 @@ struct ReaderLink {
 
     // Written by the reader.
     volatile LONG ProbeSent;
+    // The pause: PauseIn names programs; a program of PauseIn owns Foreground, the window in
+    // front when the reader last looked; PauseFullScreen is on; Foreground when it is the
+    // desktop or the taskbar, which never count as full-screen.
+    volatile bool PauseNames;
+    volatile bool PauseForProgram;
+    volatile bool PauseFullScreen;
+    HWND volatile Foreground;
+    HWND volatile ShellInFront;
     wchar_t ConfigPath[ConfigPathChars];
 };
 

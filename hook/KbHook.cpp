@@ -25,6 +25,7 @@
 #include "hook/HookKeys.h"
 #include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
+#include "hook/Pause.h"
 
 #include <windows.h>
 
@@ -140,6 +141,35 @@ bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {
     return false;
 }
 
+// True while the library stands aside: a program of PauseIn owns the window in front, or, with
+// PauseFullScreen, the window in front covers its monitor and is neither the desktop nor the
+// taskbar (a test cheap enough for a key-down, which also sees a window that turned full-screen
+// while it kept the focus). The program's name was looked up by the reader.
+bool StandsAside() {
+    ReaderLink& link = *HookState.Link;
+    if (!link.PauseNames && !link.PauseFullScreen)
+        return false;
+    const HWND front = GetForegroundWindow();
+    // A change the reader was not told of: it looks at the new window in front, and this key
+    // goes by what it found last.
+    if (front != link.Foreground)
+        SetEvent(link.Look);
+    if (link.PauseForProgram)
+        return true;
+    if (!link.PauseFullScreen || !front || front == link.ShellInFront)
+        return false;
+    RECT window;
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof(MONITORINFO);
+    return GetWindowRect(front, &window) &&
+           GetMonitorInfoW(MonitorFromWindow(front, MONITOR_DEFAULTTONULL), &monitor) &&
+           CoversMonitor(window, monitor.rcMonitor);
+}
+
+// Decides with no binding while the library stands aside: a key pressed meanwhile is neither
+// reported nor swallowed, while a key held from before keeps what its key-down was given.
+const BoundKeys NoBindings;
+
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
@@ -154,9 +184,11 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
         }
         if (HookState.Keys.Modifiers && IsKeyDownMessage(message))
             ForgetReleasedModifiers();
-        const KeyVerdict verdict =
+        const bool aside = IsKeyDownMessage(message) && StandsAside();
+        KeyVerdict verdict =
             FollowKeyEvent(HookState.Keys, message, event->vkCode, event->scanCode, event->flags,
-                           event->time, HookState.Bound);
+                           event->time, aside ? NoBindings : HookState.Bound);
+        verdict.Report = verdict.Report && !aside;
         const HWND window = HookState.Window;
         if (verdict.Report && window)
             PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
