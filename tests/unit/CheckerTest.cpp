@@ -85,6 +85,8 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "E073=0x1E\r\n"                                   // 14: sound
                    "E074=KeyloftSend.exe Ctrl+Shft+A\r\n"            // 15
                    "E075=keyloftsend ctrl+shift+esc Volume_Up*3\r\n" // 16: sound
+                   "PauseIn=C:\\Games\\game.exe, obs64\r\n"          // 17
+                   "PauseFullScreen=yes\r\n"                         // 18
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -92,9 +94,10 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
               FALSE);
     const CheckRun run = RunChecker(folder, folder.PathOf(L"pitfalls.ini"));
     const std::set<std::pair<int, std::string>> expected = {
-        {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
-        {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
-        {12, "duplicate"},  {13, "length"},        {15, "send"},
+        {3, "RepeatDelay"},      {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
+        {7, "quotes"},           {8, "number"},         {9, "program"}, {10, "comment"},
+        {12, "duplicate"},       {13, "length"},        {15, "send"},   {17, "PauseIn"},
+        {18, "PauseFullScreen"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -116,6 +119,12 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     EXPECT_NE(run.Output.find("\xC2\xAB"
                               "C:\\M\xC3\xBCsik\\app.exe\xC2\xBB"),
               std::string::npos);
+    EXPECT_NE(run.Output.find("Line 17: PauseIn the keys keep their own action, and Keyloft does "
+                              "nothing, while a window of \xC2\xAB"
+                              "C:\\Games\\game.exe\xC2\xBB, \xC2\xAB"
+                              "obs64\xC2\xBB is in front"),
+              std::string::npos)
+        << run.Output;
 }
 
 TEST(KeyloftCheck, ExitStatus) {
