@@ -22,6 +22,7 @@ struct ReaderState {
     LONG KeysAtCheck = 0;
     PauseSettings Pause;
     HWINEVENTHOOK ForegroundHook = nullptr;
+    HWINEVENTHOOK FocusHook = nullptr;
 };
 
 bool Stopped(const ReaderLink& link) {
@@ -73,36 +74,63 @@ bool OwnerListed(HWND window, const PauseSettings& pause) {
     return named && ProgramListed(pause, path);
 }
 
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM parameter) {
+    ReaderLink& link = *reinterpret_cast<ReaderLink*>(parameter);
+    MONITORINFO info;
+    info.cbSize = sizeof(MONITORINFO);
+    const LONG count = link.MonitorCount;
+    if (count < MaxMonitors && GetMonitorInfoW(monitor, &info)) {
+        link.Monitors[count] = info.rcMonitor;
+        MemoryBarrier(); // the rectangle before the count that lets the hook read it
+        link.MonitorCount = count + 1;
+    }
+    return link.MonitorCount < MaxMonitors;
+}
+
 // Looks at the window in front when it changed since the last look, or always when the
-// settings changed, and tells the hook whether to stand aside for it.
+// settings changed, and tells the hook whether to stand aside for it. The monitors are counted
+// again with it: a monitor added meanwhile counts from the next change on.
 void FollowForeground(ReaderState& reader, bool settingsChanged) {
     ReaderLink& link = *reader.Link;
     const HWND front = GetForegroundWindow();
     if (front == link.Foreground && !settingsChanged)
         return;
-    link.ShellInFront = front && IsShellWindow(front) ? front : nullptr;
+    link.ForegroundMayCover = front && !IsShellWindow(front);
     link.PauseForProgram = OwnerListed(front, reader.Pause);
     link.Foreground = front;
+    if (reader.Pause.FullScreen) {
+        // Counted up from none, so that the hook never reads beyond what is written.
+        link.MonitorCount = 0;
+        EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&link));
+    }
 }
 
 // Nothing to do in the event's call: it wakes the reader's loop, which looks at the window in
-// front after the messages. Where the system sends no such event (Wine), the hook tells the
-// reader of a change at the next key-down instead (Look).
+// front after the messages. Wine sends no event for a change of the window in front, only for
+// one of the focus, hence both.
 void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
+
+void Unhook(HWINEVENTHOOK& hook) {
+    if (hook)
+        UnhookWinEvent(hook);
+    hook = nullptr;
+}
 
 // Follows the window in front while a setting of the pause needs it, and only then.
 void UpdatePause(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
     link.PauseFullScreen = reader.Pause.FullScreen;
-    link.PauseNames = reader.Pause.Names != nullptr;
     const bool needed = reader.Pause.Names || reader.Pause.FullScreen;
-    if (needed && !reader.ForegroundHook)
+    if (needed && !reader.ForegroundHook) {
         reader.ForegroundHook =
             SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                             ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-    if (!needed && reader.ForegroundHook) {
-        UnhookWinEvent(reader.ForegroundHook);
-        reader.ForegroundHook = nullptr;
+        reader.FocusHook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                           ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
+    }
+    if (!needed) {
+        Unhook(reader.ForegroundHook);
+        Unhook(reader.FocusHook);
     }
     FollowForeground(reader, true);
 }
@@ -211,8 +239,8 @@ void CheckHook(ReaderState& reader) {
 void RunReaderLoop(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
     for (;;) {
-        const HANDLE handles[4] = {link.Stop, link.Arm, link.Look, reader.Change};
-        const DWORD count = reader.Change ? 4 : 3;
+        const HANDLE handles[3] = {link.Stop, link.Arm, reader.Change};
+        const DWORD count = reader.Change ? 3 : 2;
         const DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, SleepLimit(reader),
                                                         QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
@@ -221,7 +249,7 @@ void RunReaderLoop(ReaderState& reader) {
         if (woken == WAIT_OBJECT_0 + 1 && !reader.CheckPending) {
             reader.CheckPending = true;
             reader.CheckAt = now + WatchPeriodMs;
-        } else if (woken == WAIT_OBJECT_0 + 3) {
+        } else if (woken == WAIT_OBJECT_0 + 2) {
             // Rearmed before the read, so that an edit during the read wakes the thread again.
             if (!FindNextChangeNotification(reader.Change)) {
                 FindCloseChangeNotification(reader.Change);
@@ -259,12 +287,11 @@ ReaderLink* MakeReaderLink(HMODULE module) {
     link->Stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     link->Arm = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     link->FirstTable = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    link->Look = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     wchar_t* executable = link->ConfigPath; // the configuration path takes its place
     if (!ProcessExecutablePath(executable, ConfigPathChars) ||
         !ConfigPathFor(executable, link->ConfigPath, ConfigPathChars))
         link->ConfigPath[0] = L'\0';
-    if (!link->Stop || !link->Arm || !link->FirstTable || !link->Look) {
+    if (!link->Stop || !link->Arm || !link->FirstTable) {
         link->References = 1;
         ReleaseReaderLink(link);
         return nullptr;
@@ -276,7 +303,7 @@ void ReleaseReaderLink(ReaderLink* link) {
     if (!link || InterlockedDecrement(&link->References) != 0)
         return;
     FreeTakenTable(TakePendingTable(*link));
-    const HANDLE handles[4] = {link->Stop, link->Arm, link->FirstTable, link->Look};
+    const HANDLE handles[3] = {link->Stop, link->Arm, link->FirstTable};
     for (HANDLE handle : handles)
         if (handle)
             CloseHandle(handle);
@@ -311,8 +338,8 @@ DWORD WINAPI ReaderThread(void* parameter) {
     RunReaderLoop(reader);
     if (reader.Change)
         FindCloseChangeNotification(reader.Change);
-    if (reader.ForegroundHook)
-        UnhookWinEvent(reader.ForegroundHook);
+    Unhook(reader.ForegroundHook);
+    Unhook(reader.FocusHook);
     FreePauseSettings(reader.Pause);
     const HMODULE module = link.Module;
     ReleaseReaderLink(&link);

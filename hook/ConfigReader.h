@@ -19,6 +19,9 @@ constexpr std::uintptr_t HookProbeMark = 0x4B4C5350; // "KLSP"
 constexpr UINT ReinstallMessage = WM_APP + 1;
 // Posted to the hook's thread: a new table waits in Pending.
 constexpr UINT NewTableMessage = WM_APP + 3;
+// Monitors whose rectangles the full-screen test knows; a window on a monitor beyond them never
+// counts as full-screen.
+constexpr LONG MaxMonitors = 8;
 
 // What the hook's thread and the reader share. The hook's thread makes it and starts the reader;
 // each holds one reference and the last to let go frees it, so that a reader stuck in a read
@@ -28,7 +31,6 @@ struct ReaderLink {
     HANDLE Stop;       // manual reset: set when the hook's thread ends
     HANDLE Arm;        // auto reset: the hook saw a key while the watch slept
     HANDLE FirstTable; // manual reset: the first read is done and its table handed over
-    HANDLE Look;       // auto reset: the hook found another window in front than Foreground
     DWORD HookThreadId;
     HMODULE Module;
     // The newest table not yet taken by the hook's thread; only ever exchanged whole.
@@ -43,14 +45,15 @@ struct ReaderLink {
 
     // Written by the reader.
     volatile LONG ProbeSent;
-    // The pause: PauseIn names programs; a program of PauseIn owns Foreground, the window in
-    // front when the reader last looked; PauseFullScreen is on; Foreground when it is the
-    // desktop or the taskbar, which never count as full-screen.
-    volatile bool PauseNames;
+    // The pause: a program of PauseIn owns Foreground, the window in front as the reader last
+    // saw it; PauseFullScreen is on; Foreground is none of the desktop and the taskbar, which
+    // never count as full-screen; the monitors' rectangles, as the reader last saw them.
     volatile bool PauseForProgram;
     volatile bool PauseFullScreen;
     HWND volatile Foreground;
-    HWND volatile ShellInFront;
+    volatile bool ForegroundMayCover;
+    RECT Monitors[MaxMonitors];
+    volatile LONG MonitorCount;
     wchar_t ConfigPath[ConfigPathChars];
 };
 

@@ -142,28 +142,19 @@ bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {
 }
 
 // True while the library stands aside: a program of PauseIn owns the window in front, or, with
-// PauseFullScreen, the window in front covers its monitor and is neither the desktop nor the
-// taskbar (a test cheap enough for a key-down, which also sees a window that turned full-screen
-// while it kept the focus). The program's name was looked up by the reader.
+// PauseFullScreen, the window in front covers a monitor and is neither the desktop nor the
+// taskbar. The reader follows the window in front and looks up its program; the test of its
+// rectangle, which also sees a window that turned full-screen while it kept the focus, is one
+// cheap query at a key-down.
 bool StandsAside() {
-    ReaderLink& link = *HookState.Link;
-    if (!link.PauseNames && !link.PauseFullScreen)
-        return false;
-    const HWND front = GetForegroundWindow();
-    // A change the reader was not told of: it looks at the new window in front, and this key
-    // goes by what it found last.
-    if (front != link.Foreground)
-        SetEvent(link.Look);
+    const ReaderLink& link = *HookState.Link;
     if (link.PauseForProgram)
         return true;
-    if (!link.PauseFullScreen || !front || front == link.ShellInFront)
+    if (!link.PauseFullScreen || !link.ForegroundMayCover)
         return false;
     RECT window;
-    MONITORINFO monitor;
-    monitor.cbSize = sizeof(MONITORINFO);
-    return GetWindowRect(front, &window) &&
-           GetMonitorInfoW(MonitorFromWindow(front, MONITOR_DEFAULTTONULL), &monitor) &&
-           CoversMonitor(window, monitor.rcMonitor);
+    return GetWindowRect(link.Foreground, &window) &&
+           CoversAnyMonitor(window, link.Monitors, link.MonitorCount);
 }
 
 // Decides with no binding while the library stands aside: a key pressed meanwhile is neither

@@ -117,7 +117,10 @@ bool ProgramListed(const PauseSettings& settings, const wchar_t* path) {
     return false;
 }
 
-bool CoversMonitor(const RECT& window, const RECT& monitor) {
-    return window.left <= monitor.left && window.top <= monitor.top &&
-           window.right >= monitor.right && window.bottom >= monitor.bottom;
+bool CoversAnyMonitor(const RECT& window, const RECT* monitors, long count) {
+    for (long i = 0; i < count; ++i)
+        if (window.left <= monitors[i].left && window.top <= monitors[i].top &&
+            window.right >= monitors[i].right && window.bottom >= monitors[i].bottom)
+            return true;
+    return false;
 }

@@ -36,5 +36,5 @@ void FreePauseSettings(PauseSettings& settings);
 // letter case.
 bool ProgramListed(const PauseSettings& settings, const wchar_t* path);
 
-// True when a window's rectangle covers the whole of its monitor's.
-bool CoversMonitor(const RECT& window, const RECT& monitor);
+// True when a window's rectangle covers the whole of one of count monitors' rectangles.
+bool CoversAnyMonitor(const RECT& window, const RECT* monitors, long count);

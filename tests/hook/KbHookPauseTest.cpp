@@ -17,8 +17,8 @@ void ExpectMailActed(bool acted) {
 }
 
 // Presses the Mail key until the library acts on it as asked, for five seconds at most, then
-// once more. The reader looks at the window in front once it changed; under Wine, which sends
-// no event for that, the first key-down after the change tells it.
+// once more: the reader follows the window in front by the system's events, a moment after the
+// change.
 void PressMailUntilActed(bool acted, HWND focus) {
     for (int attempt = 0; attempt < 25; ++attempt) {
         ClearRecords();
