@@ -62,31 +62,18 @@ bool PauseSettingsOfSection(const wchar_t* list, std::size_t length, bool cut,
     bool namesSeen = false;
     bool fullScreenSeen = false;
     std::size_t at = 0;
-    const wchar_t* entry = nullptr;
-    std::size_t entryLength = 0;
-    while (NextProfileEntry(list, length, at, entry, entryLength)) {
-        // The last entry of a cut list may be cut itself.
-        if (cut && at >= length)
-            break;
-        std::size_t equals = 0;
-        while (equals < entryLength && entry[equals] != L'=')
-            ++equals;
-        const wchar_t* name = entry;
-        std::size_t nameLength = equals;
-        TrimProfileBlanks(name, nameLength);
-        const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
-        std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
-        ProfileValue(value, valueLength);
+    ProfileEntry entry;
+    while (NextSectionEntry(list, length, cut, at, entry)) {
         // The first of each counts, as for the program's reads.
-        if (!namesSeen && IsNamed(name, nameLength, L"PauseIn")) {
+        if (!namesSeen && IsNamed(entry.Name, entry.NameLength, L"PauseIn")) {
             namesSeen = true;
-            if (!CopyNames(value, valueLength, made.Names)) {
+            if (!CopyNames(entry.Value, entry.ValueLength, made.Names)) {
                 FreePauseSettings(made);
                 return false;
             }
-        } else if (!fullScreenSeen && IsNamed(name, nameLength, L"PauseFullScreen")) {
+        } else if (!fullScreenSeen && IsNamed(entry.Name, entry.NameLength, L"PauseFullScreen")) {
             fullScreenSeen = true;
-            made.FullScreen = PausesFullScreen(value, valueLength);
+            made.FullScreen = PausesFullScreen(entry.Value, entry.ValueLength);
         }
     }
     FreePauseSettings(settings);
