@@ -158,7 +158,8 @@ bool StandsAside() {
 }
 
 // Decides with no binding while the library stands aside: a key pressed meanwhile is neither
-// reported nor swallowed, while a key held from before keeps what its key-down was given.
+// reported nor swallowed, and neither is its key-up, while a key held from before keeps what its
+// key-down was given, a tap's report at its release too.
 const BoundKeys NoBindings;
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
@@ -175,11 +176,11 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
         }
         if (HookState.Keys.Modifiers && IsKeyDownMessage(message))
             ForgetReleasedModifiers();
-        const bool aside = IsKeyDownMessage(message) && StandsAside();
+        const bool aside = StandsAside();
         KeyVerdict verdict =
             FollowKeyEvent(HookState.Keys, message, event->vkCode, event->scanCode, event->flags,
                            event->time, aside ? NoBindings : HookState.Bound);
-        verdict.Report = verdict.Report && !aside;
+        verdict.Report = verdict.Report && !(aside && IsKeyDownMessage(message));
         const HWND window = HookState.Window;
         if (verdict.Report && window)
             PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);

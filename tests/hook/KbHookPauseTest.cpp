@@ -105,7 +105,7 @@ TEST_F(KbHookPause, KeysPassWhileAListedProgramIsInFront) {
 }
 
 TEST_F(KbHookPause, KeysPassWhileTheWindowInFrontCoversItsMonitor) {
-    Config.Write("[Keyloft]\r\nPauseFullScreen=1\r\nE06C=calc.exe\r\n");
+    Config.Write("[Keyloft]\r\nPauseFullScreen=1\r\nE06C=calc.exe\r\n001E=x\r\n");
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
     PressAndSync(MailKey);
     ExpectMailActed(true);
@@ -122,6 +122,8 @@ TEST_F(KbHookPause, KeysPassWhileTheWindowInFrontCoversItsMonitor) {
                  all.bottom - all.top, SWP_NOZORDER);
     PressAndSync(MailKey);
     ExpectMailActed(false);
+    PressAndSync(LetterAKey);
+    EXPECT_EQ(ObservedOf(LetterAKey).size(), 2u) << "a bound ordinary key, down and up";
 
     SetWindowPos(Focus.Window, nullptr, before.left, before.top, before.right - before.left,
                  before.bottom - before.top, SWP_NOZORDER);
