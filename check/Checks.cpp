@@ -4,6 +4,7 @@
 #include "check/Output.h"
 #include "check/ProgramSearch.h"
 #include "check/SendLine.h"
+#include "hook/Pause.h"
 #include "mapping/Binding.h"
 #include "mapping/Config.h"
 #include "mapping/KeyPress.h"
@@ -81,7 +82,8 @@ bool IsSetting(const std::wstring& key, const wchar_t* name) {
 // "Line 12: E06C+, double press: " for a binding line, "Line 3: RepeatDelay " for a setting.
 std::wstring Heading(const IniLine& line) {
     const std::wstring start = L"Line " + std::to_wstring(line.Number) + L": ";
-    for (const wchar_t* setting : {L"RepeatDelay", L"OnlyActiveUser", L"HoldDelay"})
+    for (const wchar_t* setting :
+         {L"RepeatDelay", L"OnlyActiveUser", L"HoldDelay", L"PauseIn", L"PauseFullScreen"})
         if (IsSetting(line.Key, setting))
             return start + setting + L" ";
     const bool doublePress = !line.Key.empty() && line.Key.back() == L'+';
@@ -174,6 +176,43 @@ struct Checker {
                  L"write 1.");
     }
 
+    // The library's own reading of the names: a file name of a program each, as the window in
+    // front's program is compared by its file name alone.
+    std::wstring DescribePauseIn(const IniLine& line, const std::wstring& value) {
+        std::wstring names;
+        std::size_t at = 0;
+        const wchar_t* name = nullptr;
+        std::size_t length = 0;
+        while (NextPauseName(value.c_str(), value.size(), at, name, length)) {
+            const std::wstring one(name, length);
+            names += (names.empty() ? L"" : L", ") + Quote(one);
+            if (one.find_first_of(L"\\/:") != std::wstring::npos)
+                Warn(line.Number, L"PauseIn",
+                     Quote(one) + L" has a folder: only the file name of the program in front is "
+                                  L"compared, so write it alone (game.exe).");
+            else if (one.size() < 4 || CompareStringOrdinal(one.c_str() + one.size() - 4, 4,
+                                                            L".exe", 4, TRUE) != CSTR_EQUAL)
+                Warn(line.Number, L"PauseIn",
+                     Quote(one) + L" does not end in .exe: a program's file name does "
+                                  L"(game.exe), and no other name ever matches.");
+        }
+        if (names.empty())
+            return L"names no program: the keys act in front of every program";
+        return L"the keys keep their own action, and Keyloft does nothing, while a window of " +
+               names + L" is in front";
+    }
+
+    std::wstring DescribePauseFullScreen(const IniLine& line, const std::wstring& value) {
+        if (value != L"0" && value != L"1")
+            Warn(line.Number, L"PauseFullScreen",
+                 Quote(value) + L" is neither 0 nor 1: it counts as " +
+                     (PausesFullScreen(value.c_str(), value.size()) ? L"1" : L"0") + L".");
+        if (!PausesFullScreen(value.c_str(), value.size()))
+            return L"off: the keys act in full-screen windows too";
+        return L"the keys keep their own action, and Keyloft does nothing, while the window in "
+               L"front covers its whole monitor (not the desktop, not the taskbar)";
+    }
+
     // One line that the reader uses; value is what it returns.
     void CheckLine(const IniLine& line, const std::wstring& value) {
         const std::wstring& key = line.Key;
@@ -194,6 +233,14 @@ struct Checker {
         if (IsSetting(key, L"OnlyActiveUser")) {
             Report.Lines.push_back(Heading(line) + Quote(value));
             CheckOnlyActiveUser(line, value);
+            return;
+        }
+        if (IsSetting(key, L"PauseIn")) {
+            Report.Lines.push_back(Heading(line) + DescribePauseIn(line, value));
+            return;
+        }
+        if (IsSetting(key, L"PauseFullScreen")) {
+            Report.Lines.push_back(Heading(line) + DescribePauseFullScreen(line, value));
             return;
         }
         const bool doublePress = !key.empty() && key.back() == L'+';

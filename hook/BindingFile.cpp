@@ -93,37 +93,21 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
     if (done) {
         std::size_t count = 0;
         std::size_t at = 0;
-        const wchar_t* entry = nullptr;
-        std::size_t entryLength = 0;
+        ProfileEntry entry;
         bool delaySeen = false;
         DWORD holdDelay = DefaultHoldDelayMs;
-        while (count < most && NextProfileEntry(list, length, at, entry, entryLength)) {
-            // The last entry of a cut list may be cut itself.
-            if (cut && at >= length)
-                break;
-            std::size_t equals = 0;
-            while (equals < entryLength && entry[equals] != L'=')
-                ++equals;
-            const wchar_t* name = entry;
-            std::size_t nameLength = equals;
-            TrimProfileBlanks(name, nameLength);
+        while (count < most && NextSectionEntry(list, length, cut, at, entry)) {
             // The first HoldDelay counts, as for the program's reads.
-            if (!delaySeen && IsHoldDelayName(name, nameLength)) {
+            if (!delaySeen && IsHoldDelayName(entry.Name, entry.NameLength)) {
                 delaySeen = true;
-                const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
-                std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
-                ProfileValue(value, valueLength);
-                holdDelay = HoldDelayOf(value, valueLength);
+                holdDelay = HoldDelayOf(entry.Value, entry.ValueLength);
                 continue;
             }
             std::uint32_t code = 0;
             bool plus = false;
-            if (!BindingKeyCode(name, nameLength, code, plus))
+            if (!BindingKeyCode(entry.Name, entry.NameLength, code, plus))
                 continue;
-            const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
-            std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
-            ProfileValue(value, valueLength);
-            valued[count] = equals < entryLength && IsBindingValue(value, valueLength);
+            valued[count] = entry.HasValue && IsBindingValue(entry.Value, entry.ValueLength);
             records[count] = EntryRecord(code, plus, count);
             ++count;
         }
@@ -145,9 +129,11 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
     return done;
 }
 
-bool LoadBoundKeys(const wchar_t* path, BoundKeys& table) {
+bool LoadBoundKeys(const wchar_t* path, BoundKeys& table, PauseSettings* pause) {
     if (!path || !*path) {
         FreeBoundKeys(table);
+        if (pause)
+            FreePauseSettings(*pause);
         return true;
     }
     // The whole section in one read, as "name=value" entries. The reader signals a cut list by
@@ -162,7 +148,16 @@ bool LoadBoundKeys(const wchar_t* path, BoundKeys& table) {
         if (!cut || capacity >= MaxSectionChars) {
             if (length >= capacity)
                 length = capacity - 1;
-            const bool done = BoundKeysOfSection(list, length, cut, table);
+            BoundKeys fresh;
+            bool done = BoundKeysOfSection(list, length, cut, fresh);
+            if (done && pause)
+                done = PauseSettingsOfSection(list, length, cut, *pause);
+            if (done) {
+                FreeBoundKeys(table);
+                table = fresh;
+            } else {
+                FreeBoundKeys(fresh);
+            }
             Release(list);
             return done;
         }

@@ -237,3 +237,22 @@ void ProfileValue(const wchar_t*& text, std::size_t& length) {
         length -= 2;
     }
 }
+
+bool NextSectionEntry(const wchar_t* list, std::size_t length, bool cut, std::size_t& at,
+                      ProfileEntry& entry) {
+    const wchar_t* text = nullptr;
+    std::size_t textLength = 0;
+    if (!NextProfileEntry(list, length, at, text, textLength) || (cut && at >= length))
+        return false;
+    std::size_t equals = 0;
+    while (equals < textLength && text[equals] != L'=')
+        ++equals;
+    entry.Name = text;
+    entry.NameLength = equals;
+    TrimProfileBlanks(entry.Name, entry.NameLength);
+    entry.HasValue = equals < textLength;
+    entry.Value = text + equals + (entry.HasValue ? 1 : 0);
+    entry.ValueLength = entry.HasValue ? textLength - equals - 1 : 0;
+    ProfileValue(entry.Value, entry.ValueLength);
+    return true;
+}

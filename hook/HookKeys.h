@@ -164,3 +164,19 @@ void ProfileValue(const wchar_t*& text, std::size_t& length);
 
 // Narrows text to itself without the blanks, tabs and line ends around it.
 void TrimProfileBlanks(const wchar_t*& text, std::size_t& length);
+
+// A "name=value" entry of a section list: the name without the blanks around it, and the value
+// as ProfileValue gives it; an entry without "=" has no value.
+struct ProfileEntry {
+    const wchar_t* Name = nullptr;
+    std::size_t NameLength = 0;
+    const wchar_t* Value = nullptr;
+    std::size_t ValueLength = 0;
+    bool HasValue = false;
+};
+
+// The next entry of a section list of length characters from position at (see
+// NextProfileEntry); false at the end. When cut is set, the reader cut the list, and its last
+// entry, which may be cut itself, is left out.
+bool NextSectionEntry(const wchar_t* list, std::size_t length, bool cut, std::size_t& at,
+                      ProfileEntry& entry);

@@ -7,23 +7,25 @@
 // seconds (a slow program start, a tray icon that takes its time) without holding up a key.
 //
 // Everything the hook uses belongs to that thread: the table of bound codes, the modifiers and
-// keys held down, the long-press timer, the watch over the hook itself: a second hook of the same
-// thread, installed before the reporting hook, that counts the keys it sees. The callers of
-// HookKeyboard share only the report window and the thread's handle, so nothing needs a lock.
+// keys held down, the long-press timer. It does no file work at all: a second thread, the reader
+// (ConfigReader.h), reads the configuration and hands each new table over, and keeps the watch
+// over the hook. The callers of HookKeyboard share only the report window and the thread's
+// handle, so nothing needs a lock.
 //
-// The thread sleeps until there is something to do: a key, a change in the configuration's
-// folder, the stop, one more look at the file a second after a change, and the long-press timer,
-// which runs only while a key whose long press is bound is held down. No timer runs while
-// nothing happens, except where the folder cannot be watched: there it looks at the file once a
-// second.
+// The thread sleeps until there is something to do: a key, a new table, the stop, and the
+// long-press timer, which runs only while a key whose long press is bound is held down. No timer
+// runs while nothing happens.
 //
-// The thread holds a reference to the library for as long as it runs and gives it back as its
-// very last step (FreeLibraryAndExitThread), so a library freed by its user while the thread
-// still runs stays mapped until the thread has left its code.
+// Each thread holds a reference to the library for as long as it runs and gives it back as its
+// very last step (FreeLibraryAndExitThread), so a library freed by its user while a thread still
+// runs stays mapped until the thread has left its code: a reader stuck in a read of a file that
+// does not answer keeps it mapped, and a stop does not wait for it.
 #include "hook/BindingFile.h"
+#include "hook/ConfigReader.h"
 #include "hook/HookKeys.h"
 #include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
+#include "hook/Pause.h"
 
 #include <windows.h>
 
@@ -31,11 +33,12 @@ namespace {
 
 constexpr DWORD StartWaitMs = 5000; // for the thread to install its hook
 constexpr DWORD StopWaitMs = 2000;  // for the thread to end
-constexpr DWORD PollPeriodMs = 1000;
+// For the reader's first table before the hook goes in place, so that a key just after the start
+// finds the file's bindings; a file that does not answer by then comes into force when it does.
+constexpr DWORD FirstReadWaitMs = 1000;
+// For the reader at the stop; a reader stuck in a read is left to end by itself.
+constexpr DWORD ReaderStopWaitMs = 1000;
 constexpr DWORD ThreadStackBytes = 64 * 1024;
-constexpr std::size_t PathChars = 32768;
-// Posted to the library's thread by the watch hook once it finds the reporting hook gone.
-constexpr UINT ReinstallMessage = WM_APP + 1;
 // Posted to itself by the hook when it swallowed a key while Alt or Win was down: the masking key
 // is sent from the thread's loop, outside the hook's call.
 constexpr UINT MaskKeyMessage = WM_APP + 2;
@@ -54,15 +57,11 @@ struct HookStateRecord {
     // The library's thread only.
     HHOOK Hook = nullptr;
     DWORD ThreadId = 0;
-    HANDLE Change = nullptr;    // change notification on the configuration's folder
     HANDLE HoldTimer = nullptr; // due when a held-back key reaches the long-press delay
-    HHOOK WatchHookHandle = nullptr;
-    bool ReinstallPosted = false;
-    wchar_t ConfigPath[PathChars] = {};
-    FileStamp ConfigStamp;
+    ReaderLink* Link = nullptr; // shared with the reader while the hook is in place
+    HANDLE Reader = nullptr;
     BoundKeys Bound;
     KeyboardState Keys;
-    HookWatch Watch;
 };
 
 HookStateRecord HookState;
@@ -71,23 +70,6 @@ void CloseIfSet(HANDLE& handle) {
     if (handle)
         CloseHandle(handle);
     handle = nullptr;
-}
-
-// Reads the table again when the file's stamp differs from that of the table in use.
-void ReloadBindingsIfChanged() {
-    const FileStamp stamp = ReadFileStamp(HookState.ConfigPath);
-    if (SameStamp(stamp, HookState.ConfigStamp))
-        return;
-    // Stamp first: an edit made while the file is being read shows as a change next time.
-    HookState.ConfigStamp = stamp;
-    BoundKeys fresh;
-    if (stamp.Exists && !LoadBoundKeys(HookState.ConfigPath, fresh)) {
-        // Out of memory: keep the table in use and read again at the next look.
-        HookState.ConfigStamp.Exists = !stamp.Exists;
-        return;
-    }
-    FreeBoundKeys(HookState.Bound);
-    HookState.Bound = fresh;
 }
 
 // Sets the long-press timer for the next held-back key to reach the delay, or stops it when no
@@ -140,22 +122,65 @@ void SendMaskingKey() {
     SendInput(2, inputs, sizeof(INPUT));
 }
 
+// Notes an event for the watch over the hook (see WatchFacts): memory only, and one SetEvent when
+// a key comes while the watch sleeps. True for the watch's own probe, which goes no further.
+bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {
+    ReaderLink& link = *HookState.Link;
+    link.LastKeyTime = event->time;
+    if (event->dwExtraInfo == HookProbeMark) {
+        link.ProbeSeen = link.ProbeSent;
+        return true;
+    }
+    link.KeysSeen = link.KeysSeen + 1;
+    if (static_cast<LONG>(GetTickCount() - event->time) >= static_cast<LONG>(LateCallMs))
+        link.LateCall = true;
+    if (!link.Armed) {
+        link.Armed = true;
+        SetEvent(link.Arm);
+    }
+    return false;
+}
+
+// True while the library stands aside: a program of PauseIn owns the window in front, or, with
+// PauseFullScreen, the window in front covers a monitor and is neither the desktop nor the
+// taskbar. The reader follows the window in front and looks up its program; the test of its
+// rectangle, which also sees a window that turned full-screen while it kept the focus, is one
+// cheap query at a key-down.
+bool StandsAside() {
+    const ReaderLink& link = *HookState.Link;
+    if (link.PauseForProgram)
+        return true;
+    if (!link.PauseFullScreen || !link.ForegroundMayCover)
+        return false;
+    RECT window;
+    return GetWindowRect(link.Foreground, &window) &&
+           CoversAnyMonitor(window, link.Monitors, link.MonitorCount);
+}
+
+// Decides with no binding while the library stands aside: a key pressed meanwhile is neither
+// reported nor swallowed, and neither is its key-up, while a key held from before keeps what its
+// key-down was given, a tap's report at its release too.
+const BoundKeys NoBindings;
+
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+        if (NoteEventForWatch(event))
+            return 1;
         // KeyloftSend's own events go on as they are, neither reported nor swallowed; its
         // modifiers count like any others.
         if (event->dwExtraInfo == KeyloftSendMark) {
             NoteModifierEvent(HookState.Keys.Modifiers, message, event->vkCode, event->scanCode,
                               event->flags);
-            NoteHookCall(HookState.Watch);
             return CallNextHookEx(nullptr, code, message, data);
         }
         if (HookState.Keys.Modifiers && IsKeyDownMessage(message))
             ForgetReleasedModifiers();
-        const KeyVerdict verdict =
+        const bool aside = StandsAside();
+        KeyVerdict verdict =
             FollowKeyEvent(HookState.Keys, message, event->vkCode, event->scanCode, event->flags,
-                           event->time, HookState.Bound);
+                           event->time, aside ? NoBindings : HookState.Bound);
+        verdict.Report = verdict.Report && !(aside && IsKeyDownMessage(message));
         const HWND window = HookState.Window;
         if (verdict.Report && window)
             PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
@@ -165,146 +190,104 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
             PostThreadMessageW(HookState.ThreadId, MaskKeyMessage, 0, 0);
         if (verdict.Swallow)
             return 1;
-        // Counted only when passed on, as the watch hook sees only these.
-        NoteHookCall(HookState.Watch);
     }
     return CallNextHookEx(nullptr, code, message, data);
+}
+
+// The modifiers down at the moment, by the bits of ModifierKeys.
+ModifierKeys ModifiersDownNow() {
+    ModifierKeys down = 0;
+    for (int i = 0; i < 8; ++i)
+        if (GetAsyncKeyState(ModifierVirtualKeys[i]) & 0x8000)
+            down = static_cast<ModifierKeys>(down | (1u << i));
+    return down;
 }
 
 // Installs the hook, in place of one the system may have removed without a word.
 bool InstallHook() {
-    if (HookState.Hook)
+    if (HookState.Hook) {
         UnhookWindowsHookEx(HookState.Hook);
+        ResumeAfterReinstall(HookState.Keys, ModifiersDownNow());
+    }
     HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, HookState.Module, 0);
-    NoteInstalled(HookState.Watch, GetTickCount());
-    HookState.ReinstallPosted = false;
-    // Key-ups missed meanwhile must not keep a key or modifier counted as held.
-    HookState.Keys = KeyboardState();
     ArmHoldTimer();
     return HookState.Hook != nullptr;
 }
 
-// The watch hook. Installed before the reporting hook, it is called after it and sees every key
-// that the reporting hook passes on, and every key when the reporting hook is gone: more keys
-// here than calls of the reporting hook mean the system removed it, which it does to a hook that
-// was too slow too often. It runs on the same thread, so that a key pays no second thread's hop
-// and no posted message; only a loss posts one, and the reinstall runs outside the hook's call.
-LRESULT CALLBACK WatchHook(int code, WPARAM message, LPARAM data) {
-    if (code == HC_ACTION && NoteWatchedKey(HookState.Watch, GetTickCount()) &&
-        !HookState.ReinstallPosted)
-        HookState.ReinstallPosted =
-            PostThreadMessageW(HookState.ThreadId, ReinstallMessage, 0, 0) != FALSE;
-    return CallNextHookEx(nullptr, code, message, data);
-}
-
-// Installs the watch hook, then the reporting hook, so that the watch hook is called after it;
-// both in place of any the system may have removed. True when the reporting hook is in place.
-bool InstallHooks() {
-    if (HookState.WatchHookHandle)
-        UnhookWindowsHookEx(HookState.WatchHookHandle);
-    HookState.WatchHookHandle = SetWindowsHookExW(WH_KEYBOARD_LL, WatchHook, HookState.Module, 0);
-    return InstallHook();
-}
-
-// Reads the configuration again when it changed. No key is answered meanwhile: a read slow
-// enough for the system to give up on this thread's hooks (a file on a slow network share) may
-// have cost both of them, the watch hook too, so both go back in place.
-void LookAtConfiguration(DWORD began) {
-    ReloadBindingsIfChanged();
-    if (GetTickCount() - began >= HooksMayBeLostMs)
-        InstallHooks();
-}
-
-// Watches the folder of the configuration file; the stamp tells whether the file itself
-// changed. Some network shares refuse to be watched: then no notification, and a look once a
-// second instead.
-void WatchConfigFolder() {
-    std::size_t slash = 0;
-    for (std::size_t i = 0; HookState.ConfigPath[i]; ++i)
-        if (HookState.ConfigPath[i] == L'\\')
-            slash = i + 1;
-    if (slash == 0)
+// Takes the reader's newest table in place of the one in use. The hook runs on this thread, so
+// the old table is not in use while this runs.
+void AdoptPendingTable() {
+    BoundKeys* fresh = TakePendingTable(*HookState.Link);
+    if (!fresh)
         return;
-    const wchar_t kept = HookState.ConfigPath[slash];
-    HookState.ConfigPath[slash] = L'\0';
-    const HANDLE change = FindFirstChangeNotificationW(
-        HookState.ConfigPath, FALSE,
-        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
-    HookState.ConfigPath[slash] = kept;
-    HookState.Change = change == INVALID_HANDLE_VALUE ? nullptr : change;
+    const BoundKeys old = HookState.Bound;
+    HookState.Bound = *fresh;
+    *fresh = old;
+    FreeTakenTable(fresh);
+    ArmHoldTimer(); // the long-press delay may have changed
 }
 
-// How long the thread may sleep: forever while nothing changes; a second after a change, for one
-// more look that catches an edit that came while the file was read; a second at a time where the
-// folder cannot be watched.
-DWORD SleepLimit(bool lookPending, DWORD lookAt) {
-    if (HookState.Change && !lookPending)
-        return INFINITE;
-    if (!lookPending)
-        return PollPeriodMs;
-    const DWORD left = lookAt - GetTickCount();
-    return left > PollPeriodMs ? 0 : left;
-}
-
-// Waits for the stop, a change of the folder or a message, and handles what came, until the
-// stop is set.
+// Waits for the stop, the long-press timer or a message, and handles what came, until the stop
+// is set.
 void RunThreadLoop() {
-    bool lookPending = false;
-    DWORD lookAt = 0;
     for (;;) {
-        const HANDLE handles[3] = {HookState.Stop, HookState.HoldTimer, HookState.Change};
-        const DWORD count = HookState.Change ? 3 : 2;
-        const DWORD woken = MsgWaitForMultipleObjectsEx(
-            count, handles, SleepLimit(lookPending, lookAt), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const HANDLE handles[2] = {HookState.Stop, HookState.HoldTimer};
+        const DWORD woken =
+            MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
             return;
-        if (woken == WAIT_OBJECT_0 + 1) {
+        if (woken == WAIT_OBJECT_0 + 1)
             ReportLongPresses();
-        } else if (woken == WAIT_OBJECT_0 + 2) {
-            const DWORD began = GetTickCount();
-            // Rearmed before the read, so that an edit during the read wakes the thread again.
-            if (!FindNextChangeNotification(HookState.Change)) {
-                FindCloseChangeNotification(HookState.Change);
-                HookState.Change = nullptr;
-            }
-            LookAtConfiguration(began);
-            lookPending = true;
-            lookAt = GetTickCount() + PollPeriodMs;
-        } else if (woken == WAIT_TIMEOUT) {
-            LookAtConfiguration(GetTickCount());
-            lookPending = false;
-        }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == ReinstallMessage && !message.hwnd) {
+            if (message.hwnd) {
+                DispatchMessageW(&message);
+            } else if (message.message == NewTableMessage) {
+                AdoptPendingTable();
+            } else if (message.message == ReinstallMessage) {
                 InstallHook();
-                continue;
-            }
-            if (message.message == MaskKeyMessage && !message.hwnd) {
+            } else if (message.message == MaskKeyMessage) {
                 SendMaskingKey();
-                continue;
+            } else {
+                DispatchMessageW(&message);
             }
-            DispatchMessageW(&message);
         }
     }
 }
 
+// Starts the reader with a reference to the library of its own; false when it cannot start.
+bool StartReader() {
+    HMODULE pinned = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(&ReaderThread), &pinned))
+        return false;
+    HookState.Reader = CreateThread(nullptr, ThreadStackBytes, ReaderThread, HookState.Link,
+                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (HookState.Reader)
+        return true;
+    FreeLibrary(pinned);
+    return false;
+}
+
 DWORD WINAPI HookThread(void*) {
-    wchar_t* executable = HookState.ConfigPath; // the configuration path takes its place
-    if (!ProcessExecutablePath(executable, PathChars) ||
-        !ConfigPathFor(executable, HookState.ConfigPath, PathChars))
-        HookState.ConfigPath[0] = L'\0';
-    HookState.ConfigStamp = FileStamp();
-    HookState.ConfigStamp.Exists = true; // differs from every real stamp: the first look reads
-    ReloadBindingsIfChanged();
-    WatchConfigFolder();
-    HookState.HoldTimer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
     // The queue exists from here on, so that the posts to the thread are not lost.
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     HookState.ThreadId = GetCurrentThreadId();
-    // Without the watch hook the library still works, only without noticing a lost hook.
-    HookState.Installed = HookState.HoldTimer && InstallHooks();
+    HookState.Keys = KeyboardState();
+    HookState.Link = MakeReaderLink(HookState.Module);
+    if (HookState.Link) {
+        HookState.Link->HookThreadId = HookState.ThreadId;
+        if (!StartReader()) {
+            ReleaseReaderLink(HookState.Link); // the reader's reference
+        } else {
+            WaitForSingleObject(HookState.Link->FirstTable, FirstReadWaitMs);
+            AdoptPendingTable();
+        }
+    }
+    HookState.HoldTimer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    HookState.Installed =
+        HookState.Link && HookState.Reader && HookState.HoldTimer && InstallHook();
     SetEvent(HookState.Ready);
     if (HookState.Installed)
         RunThreadLoop();
@@ -312,12 +295,13 @@ DWORD WINAPI HookThread(void*) {
     if (HookState.Hook)
         UnhookWindowsHookEx(HookState.Hook);
     HookState.Hook = nullptr;
-    if (HookState.WatchHookHandle)
-        UnhookWindowsHookEx(HookState.WatchHookHandle);
-    HookState.WatchHookHandle = nullptr;
-    if (HookState.Change)
-        FindCloseChangeNotification(HookState.Change);
-    HookState.Change = nullptr;
+    if (HookState.Link)
+        SetEvent(HookState.Link->Stop);
+    if (HookState.Reader)
+        WaitForSingleObject(HookState.Reader, ReaderStopWaitMs);
+    CloseIfSet(HookState.Reader);
+    ReleaseReaderLink(HookState.Link);
+    HookState.Link = nullptr;
     CloseIfSet(HookState.HoldTimer);
     FreeBoundKeys(HookState.Bound);
     FreeLibraryAndExitThread(HookState.Module, 0);

@@ -123,19 +123,25 @@ DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay) {
     return wait;
 }
 
-void NoteInstalled(HookWatch& watch, DWORD now) {
-    watch.Balance = 0;
-    watch.LastInstall = now;
-    watch.EverInstalled = true;
+void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow) {
+    state.Modifiers = downNow;
 }
 
-void NoteHookCall(HookWatch& watch) {
-    if (watch.Balance > -HookLeadLimit)
-        --watch.Balance;
-}
-
-bool NoteWatchedKey(HookWatch& watch, DWORD now) {
-    ++watch.Balance;
-    return watch.EverInstalled && watch.Balance >= LostHookBalance &&
-           now - watch.LastInstall >= ReinstallSpacingMs;
+WatchStep DecideWatchCheck(const WatchFacts& facts) {
+    WatchStep step;
+    const DWORD goOn = facts.KeysSeen ? WatchPeriodMs : INFINITE;
+    if (facts.ProbeSent) {
+        // Put back, the hook arms the watch again at its next key.
+        step.Reinstall = !facts.ProbeSeen;
+        step.NextCheckMs = step.Reinstall ? INFINITE : goOn;
+        return step;
+    }
+    // Unsigned difference: right across the wrap of the millisecond clock.
+    if (facts.LateCall || static_cast<LONG>(facts.LastInput - facts.LastKeyTime) > 0) {
+        step.Probe = true;
+        step.NextCheckMs = ProbeWaitMs;
+        return step;
+    }
+    step.NextCheckMs = goOn;
+    return step;
 }

@@ -61,36 +61,40 @@ bool TakeLongPress(KeyboardState& state, DWORD now, DWORD holdDelay, std::uint32
 // when no key is held back.
 DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay);
 
-// What the library knows of its hook from the two ways a key reaches it: the hook's own call,
-// and the watch hook, installed before it and so called after it, which sees the keys the hook
-// passes on, and every key once the hook is gone.
-struct HookWatch {
-    long Balance = 0;      // watched keys less hook calls since the hook was installed
-    DWORD LastInstall = 0; // tick count of the latest installation
-    bool EverInstalled = false;
+// The state after the hook was put back in place: the keys held stay as they were, so that a
+// chord held across it keeps its code, a pending long press its report and a swallowed key its
+// key-up; the modifiers are those down now (downNow, bits as ModifierVirtualKeys), since their
+// key-ups may have passed meanwhile unseen.
+void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow);
+
+// The watch over the hook. The system removes a low-level hook without a word when a call of it
+// was too slow, and nothing tells the library. A second hook that counts keys would cost every
+// key a second call, so the watch runs on the reader's thread instead, armed by the keys the hook
+// sees and asleep while none come: at each check it compares the desktop's latest input
+// (GetLastInputInfo, keyboard and mouse alike) with the latest event the hook was called for.
+// Input the hook never saw, or a call that came late, makes it inject one probe (a marked
+// key-up of the masking key, which the hook swallows); a probe the hook does not see means the
+// hook is gone.
+struct WatchFacts {
+    DWORD LastInput = 0;    // of the desktop, from GetLastInputInfo
+    DWORD LastKeyTime = 0;  // time stamp of the latest event the hook was called for
+    bool KeysSeen = false;  // the hook saw keys since the previous check
+    bool LateCall = false;  // the hook was called at least LateCallMs after an event's time
+    bool ProbeSent = false; // the previous check sent a probe
+    bool ProbeSeen = false; // and the hook has seen it
 };
 
-// Watched keys ahead of hook calls by this many: keys reached the library that its hook never
-// saw. One apart is slack: the key during which the hook was installed reaches the watch hook
-// alone.
-constexpr long LostHookBalance = 2;
-// Hook calls ahead of watched keys count up to this many, so that a loss still shows within a
-// few keys however the two ways drifted apart (a watch hook that missed keys, say, while
-// another program swallowed them between the two). Beyond it, a burst whose watched keys lag
-// far behind costs one needless reinstall at worst.
-constexpr long HookLeadLimit = 16;
-// Installations at least this far apart, so that a reinstall that does not help cannot be
-// repeated at every key.
-constexpr DWORD ReinstallSpacingMs = 1000;
+struct WatchStep {
+    bool Reinstall = false; // the hook is gone: put it back
+    bool Probe = false;     // send a probe now
+    DWORD NextCheckMs = 0;  // when to check again; INFINITE: once a key arms the watch again
+};
 
-// The library's thread answers no key while it reads the configuration. A read that took this
-// long may have outlasted the system's patience with a hook (LowLevelHooksTimeout, commonly a few
-// hundred milliseconds): the thread then puts its hooks back, since a watch hook of the same
-// thread was kept waiting as long as the reporting hook.
-constexpr DWORD HooksMayBeLostMs = 200;
+// A check every second while the hook sees keys; a probe answered within this long.
+constexpr DWORD WatchPeriodMs = 1000;
+constexpr DWORD ProbeWaitMs = 500;
+// A call of the hook this long after its event's time may have outlasted the system's patience
+// with a hook (LowLevelHooksTimeout, commonly a few hundred milliseconds).
+constexpr DWORD LateCallMs = 200;
 
-void NoteInstalled(HookWatch& watch, DWORD now);
-// Notes one key that the hook passed on.
-void NoteHookCall(HookWatch& watch);
-// Notes one key of the watch hook at tick count now; true when the hook must be installed again.
-bool NoteWatchedKey(HookWatch& watch, DWORD now);
+WatchStep DecideWatchCheck(const WatchFacts& facts);

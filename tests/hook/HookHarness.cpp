@@ -284,7 +284,8 @@ HHOOK WINAPI RecordingSetWindowsHookExW(int id, HOOKPROC procedure, HINSTANCE mo
 
 } // namespace
 
-bool SpyOnHookInstalls(HMODULE library) {
+// Points the library's import of function from dll at replacement.
+bool PatchImport(HMODULE library, const char* dll, const char* function, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(library);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -292,7 +293,7 @@ bool SpyOnHookInstalls(HMODULE library) {
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          entry->Name; ++entry) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), "user32.dll") != 0)
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0)
             continue;
         auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
         auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
@@ -301,20 +302,25 @@ bool SpyOnHookInstalls(HMODULE library) {
                 continue;
             const auto* byName =
                 reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "SetWindowsHookExW") != 0)
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0)
                 continue;
             DWORD protection = 0;
             VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), PAGE_READWRITE,
                            &protection);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(&RecordingSetWindowsHookExW);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
             VirtualProtect(&slot->u1.Function, sizeof(slot->u1.Function), protection, &protection);
-            InstallsSeen = 0;
-            LatestProcedure = nullptr;
-            LatestHook = nullptr;
             return true;
         }
     }
     return false;
+}
+
+bool SpyOnHookInstalls(HMODULE library) {
+    InstallsSeen = 0;
+    LatestProcedure = nullptr;
+    LatestHook = nullptr;
+    return PatchImport(library, "user32.dll", "SetWindowsHookExW",
+                       reinterpret_cast<void*>(&RecordingSetWindowsHookExW));
 }
 
 int HookInstallsSeen() {
@@ -323,4 +329,44 @@ int HookInstallsSeen() {
 
 HHOOK LatestInstalledHook() {
     return LatestHook;
+}
+
+namespace {
+
+HANDLE ReadsGoOn = nullptr; // manual reset: set while reads pass
+std::atomic<int> ReadsWaiting{0};
+
+DWORD WINAPI HeldGetPrivateProfileSectionW(LPCWSTR section, LPWSTR list, DWORD size, LPCWSTR file) {
+    ++ReadsWaiting;
+    WaitForSingleObject(ReadsGoOn, INFINITE);
+    --ReadsWaiting;
+    return GetPrivateProfileSectionW(section, list, size, file);
+}
+
+} // namespace
+
+ReadHold::ReadHold() {
+    if (!ReadsGoOn)
+        ReadsGoOn = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+}
+
+ReadHold::~ReadHold() {
+    Release();
+}
+
+bool ReadHold::Patch(HMODULE library) {
+    return ReadsGoOn && PatchImport(library, "kernel32.dll", "GetPrivateProfileSectionW",
+                                    reinterpret_cast<void*>(&HeldGetPrivateProfileSectionW));
+}
+
+void ReadHold::Hold() {
+    ResetEvent(ReadsGoOn);
+}
+
+void ReadHold::Release() {
+    SetEvent(ReadsGoOn);
+}
+
+int ReadHold::Waiting() const {
+    return ReadsWaiting;
 }

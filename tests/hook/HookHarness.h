@@ -143,10 +143,23 @@ struct LiveHookTest : ::testing::Test {
 };
 
 // Replaces the library's import of SetWindowsHookExW with one that keeps the latest hook it
-// installs and counts how often the procedure of that hook was installed (the library's watch
-// hook comes first, its reporting hook after it), so that a test can remove the reporting hook
-// behind the library's back as the system does. False when the library imports no such
-// function.
+// installs and counts how often the procedure of that hook was installed, so that a test can
+// remove the hook behind the library's back as the system does. False when the library imports
+// no such function.
 bool SpyOnHookInstalls(HMODULE library);
 int HookInstallsSeen();
 HHOOK LatestInstalledHook();
+
+// Makes the library's reads of the configuration wait, as a read of a file on a network share
+// that stops answering does: they wait from Hold until Release (or the guard's end).
+struct ReadHold {
+    ReadHold();
+    ~ReadHold();
+    ReadHold(const ReadHold&) = delete;
+    ReadHold& operator=(const ReadHold&) = delete;
+    // Sends the library's reads through the hold; false when it imports no such function.
+    bool Patch(HMODULE library);
+    void Hold();
+    void Release();
+    int Waiting() const; // reads waiting now
+};

@@ -1,7 +1,9 @@
 // kbhook.dll on a thread of its own: keys pass while the caller's thread is blocked, held keys
-// report once, a key after a long idle spell still counts, and a hook the system removed comes
-// back by itself.
+// report once, a key after a long idle spell still counts, a hook the system removed comes back
+// by itself, and a read of the configuration that hangs holds up no key and no stop.
 #include "HookHarness.h"
+
+#include "hook/KeyWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -157,6 +159,13 @@ TEST_F(KbHookThread, KeyAfterAnIdleSpellIsReported) {
     EXPECT_TRUE(ObservedOf(MailKey).empty());
 }
 
+// Handles messages until done() holds or five seconds pass.
+template <typename Done> bool PumpUntil(Done done) {
+    for (int wait = 0; wait < 50 && !done(); ++wait)
+        PumpFor(100);
+    return done();
+}
+
 TEST_F(KbHookThread, HookRemovedBehindTheLibrarysBackIsInstalledAgain) {
     ASSERT_TRUE(SpyOnHookInstalls(Library.Module));
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
@@ -164,15 +173,44 @@ TEST_F(KbHookThread, HookRemovedBehindTheLibrarysBackIsInstalledAgain) {
     PressAndSync(F13Key);
     ASSERT_EQ(ReportsTo(ReportWindow.Window).size(), 1u);
 
-    // What the system does to a hook that was too slow too often: it removes it without a word.
-    PumpFor(1100); // the library reinstalls at most once a second
+    // What the system does to a hook that was too slow: it removes it without a word. The keys
+    // typed on reach the desktop, and the watch that the key before armed finds them unseen.
     ASSERT_TRUE(UnhookWindowsHookEx(LatestInstalledHook()));
     PressAndSync(F13Key);
-    EXPECT_EQ(HookInstallsSeen(), 2) << "installed again at the next key";
+    EXPECT_TRUE(ReportsTo(ReportWindow.Window).empty());
+    EXPECT_TRUE(PumpUntil([] { return HookInstallsSeen() == 2; })) << "installed again";
 
     PressAndSync(F13Key);
     EXPECT_EQ(ReportsTo(ReportWindow.Window).size(), 1u) << "the key after that is reported";
+    PumpFor(2 * WatchPeriodMs);
     EXPECT_EQ(HookInstallsSeen(), 2) << "and once is enough";
+}
+
+TEST_F(KbHookThread, ReadThatHangsDelaysNoKeyNorTheStop) {
+    ReadHold reads;
+    ASSERT_TRUE(reads.Patch(Library.Module));
+    Config.Write("[Keyloft]\r\nE06C=calc.exe\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    reads.Hold();
+    Config.Write("[Keyloft]\r\n0064=x\r\n");
+    ASSERT_TRUE(PumpUntil([&reads] { return reads.Waiting() == 1; })) << "the edit is being read";
+
+    PressAndSync(F13Key); // in time: SyncInput waits five seconds at most
+    EXPECT_EQ(ObservedOf(F13Key).size(), 2u) << "F13 reaches the later hook";
+    PressAndSync(MailKey);
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), std::vector<WPARAM>{0xE06C});
+    EXPECT_TRUE(ObservedOf(MailKey).empty()) << "the binding from before still holds";
+
+    // Stopped and freed while its reader still waits: the library stays mapped for it.
+    EXPECT_EQ(Library.HookKeyboard(0, ReportWindow.Window), 1);
+    const HMODULE module = Library.Module;
+    Library.Release();
+    EXPECT_EQ(GetModuleHandleW(L"kbhook.dll"), module);
+    PressAndSync(MailKey);
+    EXPECT_EQ(ObservedOf(MailKey).size(), 2u) << "stopped all the same";
+    reads.Release();
+    EXPECT_TRUE(PumpUntil([] { return GetModuleHandleW(L"kbhook.dll") == nullptr; }))
+        << "unloaded once the reader had left";
 }
 
 } // namespace

@@ -64,6 +64,8 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "E075=keyloftsend ctrl+shift+esc Volume_Up*3\r\n" // 16: sound
                    "1234=notepad.exe\r\n"                            // 17
                    "20000=notepad.exe\r\n"                           // 18
+                   "PauseIn=C:\\Games\\game.exe, obs64\r\n"          // 19
+                   "PauseFullScreen=yes\r\n"                         // 20
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -71,10 +73,11 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
               FALSE);
     const CheckRun run = RunChecker(folder, folder.PathOf(L"pitfalls.ini"));
     const std::set<std::pair<int, std::string>> expected = {
-        {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
-        {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
-        {12, "duplicate"},  {13, "length"},        {15, "send"},   {17, "code"},
-        {18, "code"},
+        {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},
+        {6, "key"},         {7, "quotes"},         {8, "number"},
+        {9, "program"},     {10, "comment"},       {12, "duplicate"},
+        {13, "length"},     {15, "send"},          {17, "code"},
+        {18, "code"},       {19, "PauseIn"},       {20, "PauseFullScreen"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -97,6 +100,12 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     EXPECT_NE(run.Output.find("\xC2\xAB"
                               "C:\\M\xC3\xBCsik\\app.exe\xC2\xBB"),
               std::string::npos);
+    EXPECT_NE(run.Output.find("Line 17: PauseIn the keys keep their own action, and Keyloft does "
+                              "nothing, while a window of \xC2\xAB"
+                              "C:\\Games\\game.exe\xC2\xBB, \xC2\xAB"
+                              "obs64\xC2\xBB is in front"),
+              std::string::npos)
+        << run.Output;
 }
 
 TEST(KeyloftCheck, ExitStatus) {

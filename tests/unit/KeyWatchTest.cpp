@@ -1,4 +1,4 @@
-// kbhook.dll's decisions over the stream of events: when a lost hook must be installed again,
+// kbhook.dll's decisions over the stream of events: when the watch looks for a lost hook,
 // which key-downs are repeats of a held key, and what each event of a stream of chords, taps and
 // long presses reports and swallows.
 #include "hook/KeyWatch.h"
@@ -14,54 +14,40 @@ namespace {
 
 struct WatchCase {
     const char* Name;
-    // H: a key the hook passed on, R: a key of the watch hook, '.': a second passes.
-    const char* Events;
-    // For every R, whether the hook is installed again there.
-    const char* Reinstalls;
+    WatchFacts Facts; // LastInput, LastKeyTime, KeysSeen, LateCall, ProbeSent, ProbeSeen
+    bool Reinstall;
+    bool Probe;
+    DWORD NextCheckMs;
 };
 
 const WatchCase WatchCases[] = {
-    {"HookFirst", ".HRHRHRHR", "----"},
-    {"WatchedFirst", ".RHRHRHRH", "----"},
-    {"HooksAheadThenWatchedCatchUp", ".HHHHRRRR", "----"},
-    {"HookLost", ".HRHRRR", "---+"},
-    {"HookLostWatchedFirst", ".RHRHRR", "---+"},
-    {"TooSoonAfterTheInstall", "RR.RR", "--+-"},
-    {"AtMostOncePerSecond", ".RRRRR.RR", "-+---+-"},
-    {"FoundAgainAfterTheReinstall", ".RRHRHR", "-+--"},
-    {"ALongLeadOfHookCallsStillShowsALossSoon",
-     ".HHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHHH"
-     "RRRRRRRRRRRRRRRRRR",
-     "-----------------+"},
+    {"TypingSeen", {5000, 5000, true, false, false, false}, false, false, WatchPeriodMs},
+    {"IdleSinceTheLastCheck", {5000, 5000, false, false, false, false}, false, false, INFINITE},
+    {"InputTheHookNeverSaw", {5300, 5000, true, false, false, false}, false, true, ProbeWaitMs},
+    {"ACallThatCameLate", {5000, 5000, true, true, false, false}, false, true, ProbeWaitMs},
+    {"AcrossTheClocksWrap",
+     {0x10, 0xFFFFFFF0, false, false, false, false},
+     false,
+     true,
+     ProbeWaitMs},
+    {"KeyStampedAfterTheInput",
+     {0xFFFFFFF0, 0x10, true, false, false, false},
+     false,
+     false,
+     WatchPeriodMs},
+    {"ProbeUnseen", {5600, 5000, false, false, true, false}, true, false, INFINITE},
+    {"ProbeSeenWhileTyping", {5600, 5600, true, false, true, true}, false, false, WatchPeriodMs},
+    {"ProbeSeenMouseOnly", {5600, 5600, false, false, true, true}, false, false, INFINITE},
 };
 
-TEST(KeyWatch, LostHookIsNoticedFromTheWatchHookAlone) {
+TEST(KeyWatch, LostHookIsFoundByAProbeOnlyWhenInputWentUnseen) {
     for (const WatchCase& test : WatchCases) {
         SCOPED_TRACE(test.Name);
-        HookWatch watch;
-        DWORD now = 5000;
-        NoteInstalled(watch, now);
-        std::string reinstalls;
-        for (const char* event = test.Events; *event; ++event) {
-            if (*event == '.')
-                now += 1000;
-            else if (*event == 'H')
-                NoteHookCall(watch);
-            else if (NoteWatchedKey(watch, now)) {
-                reinstalls += '+';
-                NoteInstalled(watch, now);
-            } else {
-                reinstalls += '-';
-            }
-        }
-        EXPECT_EQ(reinstalls, test.Reinstalls);
+        const WatchStep step = DecideWatchCheck(test.Facts);
+        EXPECT_EQ(step.Reinstall, test.Reinstall);
+        EXPECT_EQ(step.Probe, test.Probe);
+        EXPECT_EQ(step.NextCheckMs, test.NextCheckMs);
     }
-}
-
-TEST(KeyWatch, NothingIsReinstalledBeforeTheFirstInstall) {
-    HookWatch watch;
-    for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(NoteWatchedKey(watch, 10000));
 }
 
 struct HeldCase {
@@ -133,7 +119,8 @@ const StreamKey StreamKeys[] = {
 struct StreamCase {
     const char* Name;
     Codes Bound;
-    // Keys as above; '.': 100 ms pass (long presses due by then are taken); '~': 2 s pass.
+    // Keys as above; '.': 100 ms pass (long presses due by then are taken); '~': 2 s pass;
+    // '!' and '^': the hook put back while no modifier is down, or left Ctrl.
     const char* Events;
     // Per key event: "code:" when reported, then S (swallowed) or P (passed on), M when the
     // masking key follows; per long press taken: "L" and its code.
@@ -158,6 +145,9 @@ const StreamCase StreamCases[] = {
     {"OnlyTheLongPressBound", {0x100065}, "hH", "S 65:S"},
     {"LongChordMasked", {0x140065}, "ah...HA", "P SM L140065 S P"},
     {"TwoHeldBack", {0x100064, 0x100065}, "f.h..FH", "S S L100064 S 65:S"},
+    {"ReinstallKeepsAChordHeld", {0x20064}, "cf^FC", "P 20064:S S P"},
+    {"ReinstallTakesTheModifiersDownNow", {0x20064}, "c!fF", "P 64:P P"},
+    {"ReinstallKeepsALongPressPending", {0x100065}, "h!...H", "S L100065 S"},
 };
 
 TEST(KeyWatch, StreamOfChordsTapsAndHoldsReportsAndSwallows) {
@@ -181,6 +171,10 @@ TEST(KeyWatch, StreamOfChordsTapsAndHoldsReportsAndSwallows) {
                     std::snprintf(text, sizeof text, "L%X", static_cast<unsigned>(code));
                     add(text);
                 }
+                continue;
+            }
+            if (*event == '!' || *event == '^') {
+                ResumeAfterReinstall(state, *event == '^' ? 1u << 2 : 0); // bit 2: left Ctrl
                 continue;
             }
             const bool down = *event >= 'a';

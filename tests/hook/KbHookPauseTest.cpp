@@ -1,0 +1,134 @@
+// kbhook.dll stands aside, reporting and swallowing nothing, while a program of PauseIn owns the
+// window in front, or, with PauseFullScreen, while the window in front covers its monitor; and
+// acts again once neither holds.
+#include "HookHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using KbHookPause = LiveHookTest;
+
+// Whether the library acted on a press of the Mail key: reported and swallowed it, or passed
+// it on untouched to the later hook.
+void ExpectMailActed(bool acted) {
+    EXPECT_EQ(Records.Reports.size(), acted ? 1u : 0u);
+    EXPECT_EQ(ObservedOf(MailKey).size(), acted ? 0u : 2u);
+}
+
+// Presses the Mail key until the library acts on it as asked, for five seconds at most, then
+// once more: the reader follows the window in front by the system's events, a moment after the
+// change.
+void PressMailUntilActed(bool acted, HWND focus) {
+    for (int attempt = 0; attempt < 25; ++attempt) {
+        ClearRecords();
+        PressKey(MailKey);
+        ASSERT_TRUE(SyncInput(focus));
+        if (Records.Reports.size() == (acted ? 1u : 0u))
+            break;
+        PumpFor(100);
+    }
+    ClearRecords();
+    PressKey(MailKey);
+    ASSERT_TRUE(SyncInput(focus));
+    ExpectMailActed(acted);
+}
+
+// Handles messages until window is in front, for five seconds at most.
+bool WaitInFront(HWND window) {
+    for (int wait = 0; wait < 50 && GetForegroundWindow() != window; ++wait) {
+        SetForegroundWindow(window);
+        PumpFor(100);
+    }
+    return GetForegroundWindow() == window;
+}
+
+struct FoundWindow {
+    DWORD Process;
+    HWND Window;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM parameter) {
+    auto* found = reinterpret_cast<FoundWindow*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != found->Process || !IsWindowVisible(window))
+        return TRUE;
+    found->Window = window;
+    return FALSE;
+}
+
+// Another program with a window of its own: Wine's Notepad, ended with the guard.
+struct OtherProgram {
+    OtherProgram() {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        wchar_t command[] = L"notepad.exe";
+        if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &Process))
+            return;
+        WaitForInputIdle(Process.hProcess, 5000);
+        FoundWindow found{Process.dwProcessId, nullptr};
+        for (int wait = 0; wait < 50 && !found.Window; ++wait) {
+            EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&found));
+            if (!found.Window)
+                PumpFor(100);
+        }
+        Window = found.Window;
+    }
+    ~OtherProgram() {
+        if (!Process.hProcess)
+            return;
+        TerminateProcess(Process.hProcess, 0);
+        WaitForSingleObject(Process.hProcess, 5000);
+        CloseHandle(Process.hProcess);
+        CloseHandle(Process.hThread);
+    }
+    PROCESS_INFORMATION Process = {};
+    HWND Window = nullptr;
+};
+
+TEST_F(KbHookPause, KeysPassWhileAListedProgramIsInFront) {
+    Config.Write("[Keyloft]\r\nPauseIn = other.exe , KBHOOKTESTS.EXE\r\nE06C=calc.exe\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    PressAndSync(MailKey);
+    ExpectMailActed(false);
+    EXPECT_EQ(KeysOf(MailKey, Focus.Window).size(), 2u) << "the window in front has the key";
+
+    OtherProgram other;
+    ASSERT_NE(other.Window, nullptr);
+    ASSERT_TRUE(WaitInFront(other.Window));
+    PressMailUntilActed(true, nullptr);
+
+    ASSERT_TRUE(BringToForeground(Focus.Window));
+    PressMailUntilActed(false, Focus.Window);
+}
+
+TEST_F(KbHookPause, KeysPassWhileTheWindowInFrontCoversItsMonitor) {
+    Config.Write("[Keyloft]\r\nPauseFullScreen=1\r\nE06C=calc.exe\r\n001E=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    PressAndSync(MailKey);
+    ExpectMailActed(true);
+
+    // Full-screen while it keeps the focus, as a browser's F11 does.
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(
+        GetMonitorInfoW(MonitorFromWindow(Focus.Window, MONITOR_DEFAULTTOPRIMARY), &monitor));
+    RECT before;
+    GetWindowRect(Focus.Window, &before);
+    const RECT& all = monitor.rcMonitor;
+    SetWindowPos(Focus.Window, nullptr, all.left, all.top, all.right - all.left,
+                 all.bottom - all.top, SWP_NOZORDER);
+    PressAndSync(MailKey);
+    ExpectMailActed(false);
+    PressAndSync(LetterAKey);
+    EXPECT_EQ(ObservedOf(LetterAKey).size(), 2u) << "a bound ordinary key, down and up";
+
+    SetWindowPos(Focus.Window, nullptr, before.left, before.top, before.right - before.left,
+                 before.bottom - before.top, SWP_NOZORDER);
+    PressAndSync(MailKey);
+    ExpectMailActed(true);
+}
+
+} // namespace
