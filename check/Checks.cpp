@@ -198,8 +198,8 @@ struct Checker {
         }
         if (names.empty())
             return L"names no program: the keys act in front of every program";
-        return L"the keys keep their own action, and Keyloft does nothing, while a window of " +
-               names + L" is in front";
+        return L"pauses Keyloft while a window of " + names +
+               L" is in front: the keys keep their own action, and Keyloft does nothing";
     }
 
     std::wstring DescribePauseFullScreen(const IniLine& line, const std::wstring& value) {
@@ -209,8 +209,9 @@ struct Checker {
                      (PausesFullScreen(value.c_str(), value.size()) ? L"1" : L"0") + L".");
         if (!PausesFullScreen(value.c_str(), value.size()))
             return L"off: the keys act in full-screen windows too";
-        return L"the keys keep their own action, and Keyloft does nothing, while the window in "
-               L"front covers its whole monitor (not the desktop, not the taskbar)";
+        return L"pauses Keyloft while the window in front covers its whole monitor (not the "
+               L"desktop, not the taskbar): the keys keep their own action, and Keyloft does "
+               L"nothing";
     }
 
     // One line that the reader uses; value is what it returns.

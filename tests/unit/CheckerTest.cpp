@@ -100,10 +100,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     EXPECT_NE(run.Output.find("\xC2\xAB"
                               "C:\\M\xC3\xBCsik\\app.exe\xC2\xBB"),
               std::string::npos);
-    EXPECT_NE(run.Output.find("Line 17: PauseIn the keys keep their own action, and Keyloft does "
-                              "nothing, while a window of \xC2\xAB"
+    EXPECT_NE(run.Output.find("Line 19: PauseIn pauses Keyloft while a window of \xC2\xAB"
                               "C:\\Games\\game.exe\xC2\xBB, \xC2\xAB"
-                              "obs64\xC2\xBB is in front"),
+                              "obs64\xC2\xBB is in front: the keys keep their own action"),
               std::string::npos)
         << run.Output;
 }
