@@ -128,18 +128,6 @@ void ForgetReleasedModifiers() {
             held = static_cast<ModifierKeys>(held & ~(1u << i));
 }
 
-// Presses and releases the masking key, marked as KeyloftSend's so that the hook passes it on.
-void SendMaskingKey() {
-    INPUT inputs[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = MaskingVirtualKey;
-        inputs[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
-        inputs[i].ki.dwExtraInfo = KeyloftSendMark;
-    }
-    SendInput(2, inputs, sizeof(INPUT));
-}
-
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
