@@ -1,6 +1,6 @@
 // KeyloftCheck.exe on real files: the warnings of a file that holds each pitfall once, and the
 // exit status for a clean file, a file with warnings and a missing file.
-#include "support/TempFolder.h"
+#include "support/CheckerRun.h"
 
 #include <gtest/gtest.h>
 
@@ -12,40 +12,6 @@
 #include <utility>
 
 namespace {
-
-struct CheckRun {
-    DWORD ExitCode = 0xFFFFFFFF;
-    std::string Output; // UTF-8, since it goes to a file
-};
-
-// Runs the checker in folder (copied there, so that its default file and its search for
-// programs start there) on file, its output into a file.
-CheckRun RunChecker(const TempFolder& folder, const std::wstring& file) {
-    const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
-    CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    static int runs = 0; // a fresh output file each run
-    const std::wstring outPath = folder.PathOf(L"output" + std::to_wstring(++runs) + L".txt");
-    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = out;
-    std::wstring commandLine = L"\"" + exe + L"\"" + (file.empty() ? L"" : L" \"" + file + L"\"");
-    PROCESS_INFORMATION process{};
-    CheckRun run;
-    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                       nullptr, folder.Path.c_str(), &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.ExitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(out);
-    run.Output = ReadBytes(outPath);
-    return run;
-}
 
 // The (line, kind) of each warning in the output; line 0 for the file as a whole.
 std::set<std::pair<int, std::string>> Warnings(const std::string& output) {
@@ -85,16 +51,17 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "E073=0x1E\r\n"                                   // 14: sound
                    "E074=KeyloftSend.exe Ctrl+Shft+A\r\n"            // 15
                    "E075=keyloftsend ctrl+shift+esc Volume_Up*3\r\n" // 16: sound
+                   "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 17
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
     CopyFileW((BinFolder() + L"KeyloftSend.exe").c_str(), folder.PathOf(L"KeyloftSend.exe").c_str(),
               FALSE);
-    const CheckRun run = RunChecker(folder, folder.PathOf(L"pitfalls.ini"));
+    const CheckRun run = RunChecker(folder, L"\"" + folder.PathOf(L"pitfalls.ini") + L"\"");
     const std::set<std::pair<int, std::string>> expected = {
         {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
         {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
-        {12, "duplicate"},  {13, "length"},        {15, "send"},
+        {12, "duplicate"},  {13, "length"},        {15, "send"},   {17, "program"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -115,6 +82,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
               std::string::npos);
     EXPECT_NE(run.Output.find("\xC2\xAB"
                               "C:\\M\xC3\xBCsik\\app.exe\xC2\xBB"),
+              std::string::npos);
+    EXPECT_NE(run.Output.find("single press: switches to or starts \xC2\xABnosuch.exe\xC2\xBB with "
+                              "parameters \xC2\xAB-x\xC2\xBB\r\n"),
               std::string::npos);
 }
 

@@ -1,0 +1,28 @@
+#include "support/CheckerRun.h"
+
+CheckRun RunChecker(const TempFolder& folder, const std::wstring& arguments) {
+    const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
+    CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    static int runs = 0; // a fresh output file each run
+    const std::wstring outPath = folder.PathOf(L"output" + std::to_wstring(++runs) + L".txt");
+    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = out;
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    CheckRun run;
+    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                       nullptr, folder.Path.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 60000);
+        GetExitCodeProcess(process.hProcess, &run.ExitCode);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(out);
+    run.Output = ReadBytes(outPath);
+    return run;
+}
