@@ -61,6 +61,12 @@ std::wstring LongPath(const std::wstring& path) {
     return length > 0 && length < 32768 ? full.substr(0, length) : path;
 }
 
+// True for the answer of a Startup folder that does not exist (yet): then there is no shortcut.
+bool NoFolder(HRESULT result) {
+    return result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
+           result == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
 // The Startup folder; created when create is set and it does not exist yet (a new profile or a
 // redirected folder may lack it).
 HRESULT StartupFolder(bool create, std::wstring& folder) {
@@ -182,7 +188,7 @@ int TurnOff() {
     std::wstring folder;
     const HRESULT result = StartupFolder(false, folder);
     const std::wstring shortcut = folder + L"\\" + ShortcutName;
-    if (FAILED(result) && result != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+    if (FAILED(result) && !NoFolder(result)) {
         WriteOut(L"Keyloft's shortcut cannot be deleted: the Startup folder is unknown: " +
                  Reason(result) + L".\n");
         return 2;
@@ -246,8 +252,8 @@ AutostartFacts ReadAutostart() {
     const ComScope com;
     std::wstring folder;
     HRESULT result = StartupFolder(false, folder);
-    if (result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
-        return facts; // no Startup folder, so no shortcut in it
+    if (NoFolder(result))
+        return facts;
     if (FAILED(result)) {
         facts.Problem = L"the Startup folder is unknown: " + Reason(result);
         return facts;

@@ -1,6 +1,7 @@
 // KeyloftCheck [file]: shows what each line of a Keyloft configuration file will do and warns of
 // the lines that will not do what they seem to. Exit status: 0 without warnings, 1 with
-// warnings, 2 when the file cannot be read.
+// warnings, 2 when the file cannot be read. KeyloftCheck --autostart on|off starts Keyloft with
+// Windows, or no longer (check/Autostart.h).
 #include "check/Autostart.h"
 #include "check/Checks.h"
 #include "check/IniLines.h"
