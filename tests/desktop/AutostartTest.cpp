@@ -1,7 +1,6 @@
 // KeyloftCheck --autostart in the prefix's own Startup folder: the shortcut written, read back and
 // removed, Task Manager's off mark warned of and taken back, and a shortcut of another folder
-// warned of. Whatever shortcut and mark were there before are put back at the end, so that no
-// other test's plain check sees one of this test's.
+// warned of.
 #include "support/CheckerRun.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +11,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-
-#include <vector>
 
 namespace {
 
@@ -28,46 +25,21 @@ std::wstring StartupShortcut() {
     return shortcut;
 }
 
-bool HasMark(std::vector<BYTE>* mark = nullptr) {
-    BYTE data[256];
-    DWORD size = sizeof data;
-    const bool found = RegGetValueW(HKEY_CURRENT_USER, ApprovedKey, L"Keyloft.lnk",
-                                    RRF_RT_REG_BINARY, nullptr, data, &size) == ERROR_SUCCESS;
-    if (found && mark)
-        mark->assign(data, data + size);
-    return found;
+bool HasMark() {
+    return RegGetValueW(HKEY_CURRENT_USER, ApprovedKey, L"Keyloft.lnk", RRF_RT_REG_BINARY, nullptr,
+                        nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-void SetMark(const std::vector<BYTE>& mark) {
-    RegSetKeyValueW(HKEY_CURRENT_USER, ApprovedKey, L"Keyloft.lnk", REG_BINARY, mark.data(),
-                    static_cast<DWORD>(mark.size()));
-}
-
-// The shortcut and the mark that were there before, put aside for the test.
-struct AutostartAside {
-    AutostartAside() {
-        HadShortcut = GetFileAttributesW(Shortcut.c_str()) != INVALID_FILE_ATTRIBUTES;
-        OldShortcut = ReadBytes(Shortcut);
-        HadMark = HasMark(&OldMark);
-        Clear();
-    }
-    ~AutostartAside() {
-        Clear();
-        if (HadShortcut)
-            WriteBytes(Shortcut, OldShortcut);
-        if (HadMark)
-            SetMark(OldMark);
-    }
+// No shortcut and no mark before and after the test, so that no other test's check sees one.
+struct AutostartCleared {
+    AutostartCleared() { Clear(); }
+    ~AutostartCleared() { Clear(); }
     void Clear() {
         DeleteFileW(Shortcut.c_str());
         RegDeleteKeyValueW(HKEY_CURRENT_USER, ApprovedKey, L"Keyloft.lnk");
     }
 
     std::wstring Shortcut = StartupShortcut();
-    bool HadShortcut = false;
-    std::string OldShortcut;
-    bool HadMark = false;
-    std::vector<BYTE> OldMark;
 };
 
 struct Link {
@@ -120,7 +92,7 @@ std::string Narrow(const std::wstring& ascii) {
 } // namespace
 
 TEST(Autostart, ShortcutWrittenWarnedOfAndRemoved) {
-    const AutostartAside aside;
+    const AutostartCleared aside;
     TempFolder folder;
     Install(folder);
     const std::wstring program = LongPath(folder.PathOf(L"Keyloft.exe"));
@@ -141,7 +113,8 @@ TEST(Autostart, ShortcutWrittenWarnedOfAndRemoved) {
     EXPECT_TRUE(Says(run, "Keyloft starts with Windows")) << run.Output;
 
     // Turned off in Task Manager: warned of, then taken back by the user's explicit wish.
-    SetMark({3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const BYTE off[12] = {3};
+    RegSetKeyValueW(HKEY_CURRENT_USER, ApprovedKey, L"Keyloft.lnk", REG_BINARY, off, sizeof off);
     run = RunChecker(folder, L"");
     EXPECT_EQ(run.ExitCode, 1u) << run.Output;
     EXPECT_TRUE(Says(run, "warning (autostart): Task Manager's Startup tab turned off"))
