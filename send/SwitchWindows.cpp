@@ -15,7 +15,7 @@ constexpr int ExitNotStarted = 2;
 // More windows of one program than anyone keeps open; the rest are left out.
 constexpr int MaxWindows = 256;
 // Processes whose answer is remembered while the windows are listed: a program's windows are
-// often next to each other, and opening a process costs more than the rest of the test.
+// often next to each other, and opening a process costs more than the rest of a window's look.
 constexpr int RememberedProcesses = 64;
 constexpr DWORD PathCapacity = 32768;
 
