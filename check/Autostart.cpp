@@ -50,6 +50,7 @@ std::wstring Reason(HRESULT result) {
     return text.empty() ? std::wstring(L"error ") + number : text;
 }
 
+// Equal without letter case, as Windows compares paths (and as the words on and off are read).
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
@@ -278,9 +279,9 @@ std::wstring ProgramBesideChecker() {
 }
 
 int TurnAutostart(const std::wstring& word) {
-    if (word == L"on")
+    if (SamePath(word, L"on"))
         return TurnOn();
-    if (word == L"off")
+    if (SamePath(word, L"off"))
         return TurnOff();
     WriteOut(L"Usage: KeyloftCheck --autostart on|off\n");
     return 2;
