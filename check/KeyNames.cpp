@@ -1,90 +1,9 @@
 #include "check/KeyNames.h"
 
 #include "hook/HookKeys.h"
-
-#include <utility>
+#include "util/KeyTable.h"
 
 namespace {
-
-struct NamedKey {
-    std::uint32_t Key;
-    const wchar_t* Name;
-};
-
-// Scan codes as the keyboard hook sees them, with 0xE000 for an extended key.
-const NamedKey NamedKeys[] = {
-    {0x01, L"Esc"},
-    {0x0E, L"Backspace"},
-    {0x0F, L"Tab"},
-    {0x1C, L"Enter"},
-    {0x1D, L"Left Ctrl"},
-    {0x29, L"the key left of 1"},
-    {0x2A, L"Left Shift"},
-    {0x36, L"Right Shift"},
-    {0x37, L"Num *"},
-    {0x38, L"Left Alt"},
-    {0x39, L"Space"},
-    {0x3A, L"CapsLock"},
-    {0x45, L"Pause"},
-    {0x46, L"ScrollLock"},
-    {0x4A, L"Num -"},
-    {0x4E, L"Num +"},
-    {0x53, L"Num Del"},
-    {0x54, L"SysRq"},
-    {0x56, L"the key left of Z"},
-    {0x57, L"F11"},
-    {0x58, L"F12"},
-    {0x76, L"F24"},
-    {0xE010, L"Previous Track"},
-    {0xE019, L"Next Track"},
-    {0xE01C, L"Num Enter"},
-    {0xE01D, L"Right Ctrl"},
-    {0xE020, L"Mute"},
-    {0xE021, L"Calculator"},
-    {0xE022, L"Play/Pause"},
-    {0xE024, L"Media Stop"},
-    {0xE02E, L"Volume Down"},
-    {0xE030, L"Volume Up"},
-    {0xE032, L"Browser Home"},
-    {0xE035, L"Num /"},
-    {0xE037, L"Print Screen"},
-    {0xE038, L"Right Alt"},
-    {0xE045, L"NumLock"},
-    {0xE046, L"Break"},
-    {0xE047, L"Home"},
-    {0xE048, L"Up"},
-    {0xE049, L"Page Up"},
-    {0xE04B, L"Left"},
-    {0xE04D, L"Right"},
-    {0xE04F, L"End"},
-    {0xE050, L"Down"},
-    {0xE051, L"Page Down"},
-    {0xE052, L"Insert"},
-    {0xE053, L"Delete"},
-    {0xE05B, L"Left Win"},
-    {0xE05C, L"Right Win"},
-    {0xE05D, L"Menu"},
-    {0xE05E, L"Power"},
-    {0xE05F, L"Sleep"},
-    {0xE063, L"Wake"},
-    {0xE065, L"Search"},
-    {0xE066, L"Favorites"},
-    {0xE067, L"Refresh"},
-    {0xE068, L"Browser Stop"},
-    {0xE069, L"Forward"},
-    {0xE06A, L"Back"},
-    {0xE06B, L"My Computer"},
-    {0xE06C, L"Mail"},
-    {0xE06D, L"Media Select"},
-};
-
-// The keys of the main block whose names are their characters, by scan code from 0x02.
-const wchar_t MainBlock[] = L"1234567890-=\0\0QWERTYUIOP[]\0\0ASDFGHJKL;'\0\0\\ZXCVBNM,./";
-
-// Numeric keypad 7 to 3 (0x47 to 0x51), skipping its - and +.
-const wchar_t Keypad[] = L"789\0"
-                         L"456\0"
-                         L"123";
 
 std::wstring Hex(std::uint32_t code) {
     wchar_t text[KeyTextChars];
@@ -94,54 +13,30 @@ std::wstring Hex(std::uint32_t code) {
 
 // The modifier bit that a modifier key itself stands for, or 0.
 std::uint32_t OwnModifierBit(std::uint32_t key) {
-    switch (key) {
-    case 0x2A:
-    case 0x36:
-        return ShiftCodeBit;
-    case 0x1D:
-    case 0xE01D:
-        return CtrlCodeBit;
-    case 0x38:
-    case 0xE038:
-        return AltCodeBit;
-    case 0xE05B:
-    case 0xE05C:
-        return WinCodeBit;
-    default:
-        return 0;
-    }
+    const int place = ModifierPlace(KeyOfCode(key));
+    return place < 0 ? 0 : ShiftCodeBit << (place / 2);
 }
 
 } // namespace
 
 std::wstring KeyName(std::uint32_t key) {
-    for (const NamedKey& named : NamedKeys)
-        if (named.Key == key)
-            return named.Name;
-    if (key >= 0x02 && key - 0x02 < sizeof(MainBlock) / sizeof(wchar_t) - 1 &&
-        MainBlock[key - 0x02])
-        return std::wstring(1, MainBlock[key - 0x02]);
-    if (key >= 0x3B && key <= 0x44)
-        return L"F" + std::to_wstring(key - 0x3B + 1);
-    if (key >= 0x64 && key <= 0x6E)
-        return L"F" + std::to_wstring(key - 0x64 + 13);
-    if (key >= 0x47 && key <= 0x52 && (key == 0x52 || Keypad[key - 0x47]))
-        return std::wstring(L"Num ") + (key == 0x52 ? L'0' : Keypad[key - 0x47]);
-    return L"";
+    const KeyInfo* info = KeyOfCode(key);
+    wchar_t vkWord[5];
+    const wchar_t* word = info ? SendWordOf(*info, vkWord) : nullptr;
+    std::wstring name = word ? word : L"key";
+    name += L" (";
+    if (info && info->Description)
+        name += std::wstring(info->Description) + L", ";
+    return name + Hex(key) + L")";
 }
 
 std::wstring CodeName(std::uint32_t code) {
     std::wstring name;
-    const std::pair<std::uint32_t, const wchar_t*> modifiers[] = {{CtrlCodeBit, L"Ctrl+"},
-                                                                  {AltCodeBit, L"Alt+"},
-                                                                  {ShiftCodeBit, L"Shift+"},
-                                                                  {WinCodeBit, L"Win+"}};
-    for (const auto& [bit, word] : modifiers)
-        if (code & bit)
-            name += word;
-    const std::uint32_t key = code & KeyCodeBits;
-    const std::wstring keyName = KeyName(key);
-    name += (keyName.empty() ? L"key" : keyName) + L" (" + Hex(key) + L")";
+    // Written in the order Windows writes shortcuts, with KeyloftSend's names of the modifiers.
+    for (const int kind : {1, 2, 0, 3})
+        if (code & (ShiftCodeBit << kind))
+            name += std::wstring(ModifierKeyTable[2 * kind].Key.Name) + L"+";
+    name += KeyName(code & KeyCodeBits);
     if (code & LongPressBit)
         name += L", held";
     return name;
@@ -152,7 +47,9 @@ bool IsLongPressCode(std::uint32_t code) {
 }
 
 bool IsPossibleCode(std::uint32_t code) {
-    return code <= HighestCode;
+    const std::uint32_t key = code & KeyCodeBits;
+    const std::uint32_t prefix = key & 0xFF00;
+    return code <= HighestCode && (prefix == 0 || prefix == ExtendedKeyBase) && (key & 0xFF) != 0;
 }
 
 unsigned long LibraryHoldDelay(const std::wstring& value) {
@@ -160,7 +57,7 @@ unsigned long LibraryHoldDelay(const std::wstring& value) {
 }
 
 bool HasWords(std::uint32_t code) {
-    return (code & ~KeyCodeBits) != 0 || !KeyName(code & KeyCodeBits).empty();
+    return (code & ~KeyCodeBits) != 0 || KeyOfCode(code & KeyCodeBits) != nullptr;
 }
 
 std::wstring CodeProblem(std::uint32_t code, std::wstring& kind) {
@@ -169,6 +66,12 @@ std::wstring CodeProblem(std::uint32_t code, std::wstring& kind) {
         kind = L"code";
         return L"bits above 1FFFFF are never set: the library reports the key in the low four "
                L"digits, 10000 Shift, 20000 Ctrl, 40000 Alt, 80000 Win and 100000 a long press.";
+    }
+    if (!IsPossibleCode(code)) {
+        kind = L"code";
+        return L"the last four digits, " + Hex(key) +
+               L", are no key's: a key is 00xx for its scan code xx, or E0xx for an extended "
+               L"key, and xx is never 00.";
     }
     if (const std::uint32_t own = OwnModifierBit(key)) {
         kind = L"modifier";

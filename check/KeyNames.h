@@ -1,22 +1,25 @@
-// Codes in words for the checker and its key tester: "Ctrl+Mail (E06C)", "Calculator (E021),
-// held", and what is odd about a code as a binding.
+// Codes in words for the checker and its key tester, with the names KeyloftSend takes:
+// "Ctrl+Launch_Mail (E06C)", "Launch_App2 (Calculator, E021), held", and what is odd about a
+// code as a binding.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// The name of a key (a code without modifier or long-press bits): "Mail", "F13", "CapsLock";
-// empty for a key without a name of its own.
+// A key (a code without modifier or long-press bits) in words: the word KeyloftSend takes for it
+// (a name, or vkXX; "key" where there is none), then in brackets what the name does not say and
+// its key text: "Launch_App2 (Calculator, E021)", "F13 (0064)", "vk6A (Num *, 0037)",
+// "key (Num Enter, E01C)".
 std::wstring KeyName(std::uint32_t key);
 
-// A code in words: the modifiers, the key's name (or "key") and its key text in brackets, and
-// ", held" for a long press.
+// A code in words: the modifiers, the key in words, and ", held" for a long press.
 std::wstring CodeName(std::uint32_t code);
 
 // True for a code with the long-press bit.
 bool IsLongPressCode(std::uint32_t code);
 
-// True for a code that the library can report: no bit above 1FFFFF.
+// True for a code that a key can have: no bit above 1FFFFF, and the key part 00xx or E0xx with xx
+// not 00.
 bool IsPossibleCode(std::uint32_t code);
 
 // The long-press delay in milliseconds that the library takes from a HoldDelay value.
@@ -25,6 +28,6 @@ unsigned long LibraryHoldDelay(const std::wstring& value);
 // True when the code has a word beyond its digits: a named key, a modifier or a long press.
 bool HasWords(std::uint32_t code);
 
-// What makes a bound code never fire, with the kind of warning: bits above 1FFFFF, a modifier
+// What makes a bound code never fire, with the kind of warning: a code no key has, a modifier
 // key alone or chorded with itself, a chord that Windows keeps for itself. Empty text when none.
 std::wstring CodeProblem(std::uint32_t code, std::wstring& kind);

@@ -1,16 +1,46 @@
 #include "hook/HookKeys.h"
 
+#include "util/KeyTable.h"
+
 namespace {
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    return -1;
+// What the hook asks of a virtual key on every event, derived from the key tables when the
+// library is built, so that the answer costs one look-up and the tables stay out of the library.
+constexpr unsigned char ExtraClass = 0x80;
+// An either-side key (VK_SHIFT): the low bits name the left key of the pair.
+constexpr unsigned char EitherSideClass = 0x40;
+// One more than the modifier's place in ModifierKeyTable, or 0.
+constexpr unsigned char ModifierClassBits = 0x0F;
+
+struct VirtualKeyClasses {
+    unsigned char Of[256];
+    // Per pair: the right key's scan code where it differs from the left key's, else 0 (then the
+    // extended flag tells the right key).
+    unsigned char RightScanCode[ModifierKeyCount / 2];
+};
+
+constexpr VirtualKeyClasses ClassesOfKeys() {
+    VirtualKeyClasses classes{};
+    for (const KeyInfo& key : KeyTable)
+        if (key.Flags & KeyExtra)
+            classes.Of[key.VirtualKey] |= ExtraClass;
+    for (int i = 0; i < ModifierKeyCount; ++i) {
+        const ModifierKeyInfo& modifier = ModifierKeyTable[i];
+        classes.Of[modifier.Key.VirtualKey] |= static_cast<unsigned char>(i + 1);
+        if (i % 2 == 0 && modifier.EitherSideKey) {
+            classes.Of[modifier.EitherSideKey] |=
+                static_cast<unsigned char>(EitherSideClass | (i + 1));
+            const KeyInfo& right = ModifierKeyTable[i + 1].Key;
+            classes.RightScanCode[i / 2] =
+                right.ScanCode != modifier.Key.ScanCode ? right.ScanCode : 0;
+        }
+    }
+    return classes;
 }
+
+constexpr VirtualKeyClasses KeyClasses = ClassesOfKeys();
+// A key without a virtual key of its own is one that ordinary typing never uses.
+static_assert(KeyClasses.Of[NoVirtualKey] & ExtraClass);
 
 bool IsProfileBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
@@ -27,9 +57,7 @@ bool IsKeyUpMessage(WPARAM message) {
 }
 
 bool IsExtraKey(DWORD virtualKey) {
-    return (virtualKey >= VK_BROWSER_BACK && virtualKey <= VK_LAUNCH_APP2) ||
-           virtualKey == VK_SLEEP || (virtualKey >= VK_F13 && virtualKey <= VK_F24) ||
-           virtualKey == 0xFF;
+    return virtualKey < 256 && (KeyClasses.Of[virtualKey] & ExtraClass);
 }
 
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
@@ -40,42 +68,25 @@ std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
 
 namespace {
 
-// The bit of a modifier key in ModifierKeys: Shift, Ctrl, Alt and Win, each left then right;
-// -1 for every other key.
+// The bit of a modifier key in ModifierKeys: its place in ModifierKeyTable; -1 for every other
+// key. The either-side keys (VK_SHIFT, ...) count by their scan code or extended flag.
 int ModifierIndex(DWORD virtualKey, DWORD scanCode, DWORD flags) {
-    const bool extended = (flags & LLKHF_EXTENDED) != 0;
-    switch (virtualKey) {
-    case VK_LSHIFT:
-        return 0;
-    case VK_RSHIFT:
-        return 1;
-    case VK_SHIFT:
-        return scanCode == 0x36 ? 1 : 0;
-    case VK_LCONTROL:
-        return 2;
-    case VK_RCONTROL:
-        return 3;
-    case VK_CONTROL:
-        return extended ? 3 : 2;
-    case VK_LMENU:
-        return 4;
-    case VK_RMENU:
-        return 5;
-    case VK_MENU:
-        return extended ? 5 : 4;
-    case VK_LWIN:
-        return 6;
-    case VK_RWIN:
-        return 7;
-    default:
-        return -1;
-    }
+    const unsigned char keyClass = virtualKey < 256 ? KeyClasses.Of[virtualKey] : 0;
+    const int index = (keyClass & ModifierClassBits) - 1;
+    if (index < 0 || !(keyClass & EitherSideClass))
+        return index;
+    const unsigned char rightScanCode = KeyClasses.RightScanCode[index / 2];
+    const bool right = rightScanCode ? scanCode == rightScanCode : (flags & LLKHF_EXTENDED) != 0;
+    return index + (right ? 1 : 0);
 }
 
 } // namespace
 
-const BYTE ModifierVirtualKeys[8] = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL,
-                                     VK_LMENU,  VK_RMENU,  VK_LWIN,     VK_RWIN};
+const BYTE ModifierVirtualKeys[8] = {
+    ModifierKeyTable[0].Key.VirtualKey, ModifierKeyTable[1].Key.VirtualKey,
+    ModifierKeyTable[2].Key.VirtualKey, ModifierKeyTable[3].Key.VirtualKey,
+    ModifierKeyTable[4].Key.VirtualKey, ModifierKeyTable[5].Key.VirtualKey,
+    ModifierKeyTable[6].Key.VirtualKey, ModifierKeyTable[7].Key.VirtualKey};
 
 bool NoteModifierEvent(ModifierKeys& held, WPARAM message, DWORD virtualKey, DWORD scanCode,
                        DWORD flags) {
@@ -121,46 +132,6 @@ KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWOR
 KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
                           const BoundKeys& bound) {
     return DecideKeyEvent(message, virtualKey, scanCode, flags, 0, bound);
-}
-
-bool ParseIntegerText(const wchar_t* text, std::size_t length, std::int32_t& value) {
-    std::size_t i = 0;
-    if (length == 0)
-        return false;
-    for (std::size_t k = 0; k < length; ++k)
-        if (text[k] > 0x7F)
-            return false;
-    while (i < length && text[i] == L' ')
-        ++i;
-    bool negative = false;
-    if (i < length && (text[i] == L'-' || text[i] == L'+'))
-        negative = text[i++] == L'-';
-    bool hex = false;
-    if (i < length && (text[i] == L'$' || text[i] == L'x' || text[i] == L'X')) {
-        hex = true;
-        i += 1;
-    } else if (i + 1 < length && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X')) {
-        hex = true;
-        i += 2;
-    }
-    if (i == length)
-        return false;
-    std::uint64_t magnitude = 0;
-    const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
-    for (; i < length; ++i) {
-        const int digit =
-            hex ? HexDigit(text[i]) : (text[i] >= L'0' && text[i] <= L'9' ? text[i] - L'0' : -1);
-        if (digit < 0)
-            return false;
-        magnitude = magnitude * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-        if (magnitude > limit)
-            return false;
-    }
-    std::uint32_t bits = static_cast<std::uint32_t>(magnitude);
-    if (negative)
-        bits = 0u - bits;
-    value = static_cast<std::int32_t>(bits);
-    return true;
 }
 
 DWORD HoldDelayOf(const wchar_t* text, std::size_t length) {
@@ -217,7 +188,7 @@ bool BindingKeyCode(const wchar_t* name, std::size_t length, std::uint32_t& code
         return false;
     std::uint32_t value = 0;
     for (std::size_t i = 0; i < length; ++i) {
-        const int digit = HexDigit(name[i]);
+        const int digit = HexDigitValue(name[i]);
         if (digit < 0)
             return false;
         value = value * 16 + static_cast<std::uint32_t>(digit);

@@ -6,6 +6,9 @@
 // tables that the caller owns.
 #pragma once
 
+#include "util/IntegerText.h"
+#include "util/KeyTable.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -16,8 +19,6 @@
 constexpr UINT HookKeyMessage = 0x802;
 // Keyloft hands this code back to the library's sleep-key routine; the library never reports it.
 constexpr std::uint32_t SleepKeyCode = 0x29;
-// Added to the scan code of an extended key.
-constexpr std::uint32_t ExtendedKeyBase = 0xE000;
 // A key text has at most eight digits; with "+" and the terminator it fits in ten characters.
 constexpr std::size_t KeyTextChars = 10;
 
@@ -97,10 +98,6 @@ KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWOR
 // The same without modifiers.
 KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
                           const BoundKeys& bound);
-
-// The program's integer text (blanks, sign, "$", "x" or "0x" for hexadecimal, digits to the end,
-// 32 bits), for length characters; false when it is none.
-bool ParseIntegerText(const wchar_t* text, std::size_t length, std::int32_t& value);
 
 // The long-press delay of a HoldDelay value: its number kept within bounds, or the default.
 DWORD HoldDelayOf(const wchar_t* text, std::size_t length);

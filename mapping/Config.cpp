@@ -1,6 +1,7 @@
 #include "mapping/Config.h"
 
 #include "shell/AppState.h"
+#include "util/IntegerText.h"
 #include "util/TextCodec.h"
 #include "util/Utils.h"
 
@@ -12,16 +13,6 @@ namespace {
 
 constexpr wchar_t SectionName[] = L"Keyloft";
 constexpr DWORD SettingBufferChars = MaxSettingChars + 1;
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // True when the file starts with a byte-order mark (UTF-16 in either order, or UTF-8): the
 // profile reader then decodes the text itself.
@@ -71,49 +62,7 @@ std::wstring ReadSetting(const std::wstring& key, const std::wstring& defaultVal
 }
 
 bool ParseInteger(const std::wstring& text, std::int32_t& value) {
-    // Only ASCII characters take part in integer text. The conversion below maps some other
-    // characters to look-alikes (a fullwidth digit to an ASCII digit), which must not count.
-    for (const wchar_t c : text)
-        if (c > 0x7F)
-            return false;
-    const std::string bytes = ToAnsi(text);
-    size_t i = 0;
-    const size_t n = bytes.size();
-    if (n == 0)
-        return false;
-    while (i < n && bytes[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < n && (bytes[i] == '-' || bytes[i] == '+')) {
-        negative = bytes[i] == '-';
-        ++i;
-    }
-    bool hex = false;
-    if (i < n && (bytes[i] == '$' || bytes[i] == 'x' || bytes[i] == 'X')) {
-        hex = true;
-        i += 1;
-    } else if (i + 1 < n && bytes[i] == '0' && (bytes[i + 1] == 'x' || bytes[i + 1] == 'X')) {
-        hex = true;
-        i += 2;
-    }
-    if (i == n)
-        return false;
-    std::uint64_t magnitude = 0;
-    const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 2147483648ull : 2147483647ull);
-    for (; i < n; ++i) {
-        const int digit = hex ? HexDigitValue(bytes[i])
-                              : (bytes[i] >= '0' && bytes[i] <= '9' ? bytes[i] - '0' : -1);
-        if (digit < 0)
-            return false;
-        magnitude = magnitude * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-        if (magnitude > limit)
-            return false;
-    }
-    std::uint32_t bits = static_cast<std::uint32_t>(magnitude);
-    if (negative)
-        bits = 0u - bits;
-    value = static_cast<std::int32_t>(bits);
-    return true;
+    return ParseIntegerText(text.data(), text.size(), value);
 }
 
 std::wstring KeyText(std::int32_t code) {

@@ -11,17 +11,17 @@ source "$root/scripts/env.sh"
 # Stop: KeyloftStop.exe asks the running program to end as its tray icon's right double-click
 # does, so that it removes its icon and stops its hook library on its way out.
 if [ "${1:-}" = "stop" ]; then
-    status=1 # nothing running, until a flavour's Keyloft answers
+    status=3 # nothing running, until a flavour's Keyloft answers
     for flavour in $(keyloft_flavours); do
         use_flavour "$flavour"
         stop="$KEYLOFT_BUILD/bin/KeyloftStop.exe"
         can_run_flavour "$flavour" && [ -f "$stop" ] && [ -f "$WINEPREFIX/system.reg" ] || continue
         result=0
         wine_run "$stop" </dev/null | tr -d '\r' || result=$?
-        [ "$result" -eq 1 ] || status=$result
+        [ "$result" -eq 3 ] || status=$result
     done
-    [ "$status" -ne 1 ] || echo "Keyloft is not running."
-    exit $((status == 1 ? 0 : status))
+    [ "$status" -ne 3 ] || echo "Keyloft is not running."
+    exit $((status == 3 ? 0 : status))
 fi
 
 "$root/scripts/setup.sh"

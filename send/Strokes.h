@@ -7,6 +7,7 @@
 #pragma once
 
 #include "hook/InjectMark.h"
+#include "util/KeyTable.h"
 
 #include <windows.h>
 
@@ -14,8 +15,6 @@
 
 // A stroke sends its key at most this many times (STROKE*N).
 constexpr int MaxStrokeRepeat = 100;
-// Left and right Ctrl, Shift, Alt and Win.
-constexpr int ModifierKeyCount = 8;
 
 // One keyboard event as SendInput takes it: KEYEVENTF_* flags; for a character (KEYEVENTF_UNICODE)
 // the virtual key is 0 and the scan code is the UTF-16 unit.
@@ -88,8 +87,9 @@ bool ReadSendItem(const wchar_t* const* words, int count, int* next, SendItem* i
 SendVerdict DecideSend(const wchar_t* const* words, int count, SendEvent* events,
                        std::size_t capacity);
 
-// The events that release the held modifier keys (bit i of held: the i-th of Ctrl, RCtrl, Shift,
-// RShift, Alt, RAlt, Win, RWin), with the masking key first when a Win or Alt key is among them.
+// The events that release the held modifier keys (bit i of held: the i-th of ModifierKeyTable,
+// Shift, RShift, Ctrl, RCtrl, Alt, RAlt, Win, RWin), with the masking key first when a Win or Alt
+// key is among them.
 // Writes at most ModifierKeyCount + 2 events; returns their number.
 std::size_t ReleaseHeldModifiers(unsigned held, SendEvent* events);
 // The virtual key of the i-th modifier key of ReleaseHeldModifiers.

@@ -1,7 +1,7 @@
 // KeyloftCheck --autostart in the prefix's own Startup folder: the shortcut written, read back and
 // removed, Task Manager's off mark warned of and taken back, and a shortcut of another folder
 // warned of.
-#include "support/CheckerRun.h"
+#include "support/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +81,7 @@ void Install(const TempFolder& folder) {
     WriteBytes(folder.PathOf(L"Keyloft.ini"), "[Keyloft]\r\n");
 }
 
-bool Says(const CheckRun& run, const std::string& text) {
+bool Says(const ProgramRun& run, const std::string& text) {
     return run.Output.find(text) != std::string::npos;
 }
 
@@ -96,7 +96,7 @@ TEST(Autostart, ShortcutWrittenWarnedOfAndRemoved) {
     TempFolder folder;
     Install(folder);
     const std::wstring program = LongPath(folder.PathOf(L"Keyloft.exe"));
-    CheckRun run = RunChecker(folder, L"");
+    ProgramRun run = RunChecker(folder, L"");
     EXPECT_EQ(run.ExitCode, 0u) << run.Output;
     EXPECT_TRUE(Says(run, "Keyloft does not start with Windows")) << run.Output;
 

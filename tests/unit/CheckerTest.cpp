@@ -1,6 +1,7 @@
 // KeyloftCheck.exe on real files: the warnings of a file that holds each pitfall once, and the
 // exit status for a clean file, a file with warnings and a missing file.
-#include "support/CheckerRun.h"
+#include "support/ProgramRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -51,25 +52,29 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "E073=0x1E\r\n"                                   // 14: sound
                    "E074=KeyloftSend.exe Ctrl+Shft+A\r\n"            // 15
                    "E075=keyloftsend ctrl+shift+esc Volume_Up*3\r\n" // 16: sound
-                   "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 17
+                   "1234=notepad.exe\r\n"                            // 17
+                   "20000=notepad.exe\r\n"                           // 18
+                   "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 19
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
     CopyFileW((BinFolder() + L"KeyloftSend.exe").c_str(), folder.PathOf(L"KeyloftSend.exe").c_str(),
               FALSE);
-    const CheckRun run = RunChecker(folder, L"\"" + folder.PathOf(L"pitfalls.ini") + L"\"");
+    const ProgramRun run = RunChecker(folder, L"\"" + folder.PathOf(L"pitfalls.ini") + L"\"");
     const std::set<std::pair<int, std::string>> expected = {
         {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},     {6, "key"},
         {7, "quotes"},      {8, "number"},         {9, "program"}, {10, "comment"},
-        {12, "duplicate"},  {13, "length"},        {15, "send"},   {17, "program"},
+        {12, "duplicate"},  {13, "length"},        {15, "send"},   {17, "code"},
+        {18, "code"},       {19, "program"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
-    EXPECT_NE(run.Output.find("Line 7: E06D, Media Select (E06D), single press: runs \xC2\xAB"
-                              "C:\\Program\xC2\xBB with "
-                              "parameters \xC2\xAB"
-                              "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"
-                              "C:\\\xC2\xBB\r\n"),
+    EXPECT_NE(run.Output.find(
+                  "Line 7: E06D, Launch_Media (Media Select, E06D), single press: runs \xC2\xAB"
+                  "C:\\Program\xC2\xBB with "
+                  "parameters \xC2\xAB"
+                  "Files\\App\\app.exe\xC2\xBB in \xC2\xAB"
+                  "C:\\\xC2\xBB\r\n"),
               std::string::npos)
         << run.Output;
     EXPECT_NE(run.Output.find("Line 15: warning (send): in the word \xC2\xAB"
@@ -106,7 +111,7 @@ TEST(KeyloftCheck, ExitStatus) {
         {L"absent.ini", 2, {}},
     };
     for (const auto& c : cases) {
-        const CheckRun run = RunChecker(folder, c.File);
+        const ProgramRun run = RunChecker(folder, c.File);
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Output;
         EXPECT_EQ(Warnings(run.Output), c.Warnings) << run.Output;
     }

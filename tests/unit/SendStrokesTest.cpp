@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,11 +97,37 @@ TEST(SendStrokes, WordsGiveTheirEventsOrTheFirstWrongWord) {
 TEST(SendStrokes, HeldModifiersAreReleasedWithTheMaskBeforeWinOrAlt) {
     SendEvent events[ModifierKeyCount + 2];
     EXPECT_EQ(Format(events, ReleaseHeldModifiers(0, events)), "");
-    EXPECT_EQ(Format(events, ReleaseHeldModifiers(1u << 2, events)), "A0/2Au");
-    EXPECT_EQ(Format(events, ReleaseHeldModifiers((1u << 0) | (1u << 6), events)),
+    EXPECT_EQ(Format(events, ReleaseHeldModifiers(1u << 0, events)), "A0/2Au");
+    EXPECT_EQ(Format(events, ReleaseHeldModifiers((1u << 2) | (1u << 6), events)),
               "E8/0 E8/0u A2/1Du 5B/5Beu");
     EXPECT_EQ(Format(events, ReleaseHeldModifiers(0xFF, events)),
-              "E8/0 E8/0u A2/1Du A3/1Deu A0/2Au A1/36u A4/38u A5/38eu 5B/5Beu 5C/5Ceu");
+              "E8/0 E8/0u A0/2Au A1/36u A2/1Du A3/1Deu A4/38u A5/38eu 5B/5Beu 5C/5Ceu");
+}
+
+// The checker and the key tester name each key by the word KeyloftSend takes for it: every such
+// word sends exactly that key, and no two keys share a code or a name.
+TEST(SendStrokes, EveryKeysWordSendsThatKey) {
+    std::set<std::uint32_t> codes;
+    std::set<std::wstring> words;
+    auto check = [&](const KeyInfo& key) {
+        EXPECT_TRUE(codes.insert(KeyCodeOfKey(key)).second) << std::hex << KeyCodeOfKey(key);
+        wchar_t vkWord[5];
+        const wchar_t* word = SendWordOf(key, vkWord);
+        if (!word)
+            return;
+        EXPECT_TRUE(words.insert(word).second) << word;
+        SendEvent events[3];
+        ASSERT_EQ(DecideSend(&word, 1, events, 3).EventCount, 2u) << word;
+        const SendEvent sent{key.VirtualKey, key.ScanCode,
+                             (key.Flags & KeyExtended) ? DWORD{KEYEVENTF_EXTENDEDKEY} : 0};
+        EXPECT_EQ(Format(events, 1), Format(&sent, 1)) << word;
+    };
+    for (const KeyInfo& key : KeyTable)
+        check(key);
+    for (const ModifierKeyInfo& modifier : ModifierKeyTable)
+        check(modifier.Key);
+    EXPECT_EQ(words.count(L"vk6A"), 1u) << "the keypad's * has no name but a virtual key";
+    EXPECT_EQ(words.count(L"Launch_App2"), 1u);
 }
 
 TEST(SendStrokes, StrokeNamesAreWrittenAsUsersKnowThem) {

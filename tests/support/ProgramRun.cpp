@@ -1,8 +1,7 @@
-#include "support/CheckerRun.h"
+#include "support/ProgramRun.h"
 
-CheckRun RunChecker(const TempFolder& folder, const std::wstring& arguments) {
-    const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
-    CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
+ProgramRun RunProgram(const std::wstring& program, const std::wstring& arguments,
+                      const TempFolder& folder) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     static int runs = 0; // a fresh output file each run
     const std::wstring outPath = folder.PathOf(L"output" + std::to_wstring(++runs) + L".txt");
@@ -12,10 +11,11 @@ CheckRun RunChecker(const TempFolder& folder, const std::wstring& arguments) {
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = out;
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    std::wstring commandLine =
+        L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" ") + arguments;
     PROCESS_INFORMATION process{};
-    CheckRun run;
-    if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+    ProgramRun run;
+    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                        nullptr, folder.Path.c_str(), &startup, &process)) {
         WaitForSingleObject(process.hProcess, 60000);
         GetExitCodeProcess(process.hProcess, &run.ExitCode);
@@ -25,4 +25,10 @@ CheckRun RunChecker(const TempFolder& folder, const std::wstring& arguments) {
     CloseHandle(out);
     run.Output = ReadBytes(outPath);
     return run;
+}
+
+ProgramRun RunChecker(const TempFolder& folder, const std::wstring& arguments) {
+    const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
+    CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
+    return RunProgram(exe, arguments, folder);
 }

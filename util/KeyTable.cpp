@@ -1,0 +1,80 @@
+#include "util/KeyTable.h"
+
+namespace {
+
+wchar_t Lower(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+} // namespace
+
+bool SameKeyName(const wchar_t* part, std::size_t length, const wchar_t* name) {
+    std::size_t i = 0;
+    for (; i < length; ++i)
+        if (!name[i] || Lower(part[i]) != Lower(name[i]))
+            return false;
+    return name[i] == 0;
+}
+
+const KeyInfo* KeyNamed(const wchar_t* part, std::size_t length) {
+    for (const KeyInfo& key : KeyTable)
+        if (key.Name && SameKeyName(part, length, key.Name))
+            return &key;
+    for (int i = 0; i < ModifierKeyCount; ++i) {
+        const KeyInfo& key = ModifierKeyTable[i].Key;
+        if (SameKeyName(part, length, key.Name))
+            return &key;
+        // The left key of each pair (even places) by its other name: "LCtrl".
+        if (i % 2 == 0 && length > 1 && Lower(part[0]) == L'l' &&
+            SameKeyName(part + 1, length - 1, key.Name))
+            return &key;
+    }
+    return nullptr;
+}
+
+const KeyInfo* KeyOfVirtualKey(unsigned virtualKey) {
+    if (virtualKey == LayoutVirtualKey || virtualKey == NoVirtualKey)
+        return nullptr;
+    for (const KeyInfo& key : KeyTable)
+        if (key.VirtualKey == virtualKey)
+            return &key;
+    for (const ModifierKeyInfo& modifier : ModifierKeyTable)
+        if (modifier.Key.VirtualKey == virtualKey)
+            return &modifier.Key;
+    return nullptr;
+}
+
+const KeyInfo* KeyOfCode(std::uint32_t code) {
+    for (const KeyInfo& key : KeyTable)
+        if (KeyCodeOfKey(key) == code)
+            return &key;
+    for (const ModifierKeyInfo& modifier : ModifierKeyTable)
+        if (KeyCodeOfKey(modifier.Key) == code)
+            return &modifier.Key;
+    return nullptr;
+}
+
+int ModifierPlace(const KeyInfo* key) {
+    for (int i = 0; i < ModifierKeyCount; ++i)
+        if (key == &ModifierKeyTable[i].Key)
+            return i;
+    return -1;
+}
+
+void VirtualKeyWord(unsigned virtualKey, wchar_t (&word)[5]) {
+    static const wchar_t hex[] = L"0123456789ABCDEF";
+    word[0] = L'v';
+    word[1] = L'k';
+    word[2] = hex[(virtualKey >> 4) & 15];
+    word[3] = hex[virtualKey & 15];
+    word[4] = 0;
+}
+
+const wchar_t* SendWordOf(const KeyInfo& key, wchar_t (&vkWord)[5]) {
+    if (key.Name)
+        return key.Name;
+    if (KeyOfVirtualKey(key.VirtualKey) != &key)
+        return nullptr;
+    VirtualKeyWord(key.VirtualKey, vkWord);
+    return vkWord;
+}
