@@ -4,7 +4,9 @@
 // reaches a low-level hook, beside the time from FireBinding of a binding that runs a GUI program
 // doing nothing (KeyloftBenchNothing.exe, which only signals an event) to its signal: both go
 // through the same ShellExecuteW path, so their ratio is what KeyloftSend adds to the start of a
-// program. Then the sizes of the two program files, which are linked stripped.
+// program. Then the time from FireBinding of "KeyloftSend.exe --switch" with this benchmark as the
+// program to the moment the benchmark's other window is in front, presses going round its two
+// windows. Then the sizes of the two program files, which are linked stripped.
 //
 // It injects Volume_Up presses: run it under Wine in a display of its own, not on a desktop in
 // use.
@@ -24,6 +26,7 @@ namespace {
 constexpr LONG SendCode = 0xE030;
 constexpr LONG NothingCode = 0xE031;
 constexpr LONG NothingUser32Code = 0xE032;
+constexpr LONG SwitchCode = 0xE033;
 constexpr int Rounds = 25;
 constexpr DWORD TimeoutMs = 10000;
 
@@ -55,10 +58,11 @@ LRESULT CALLBACK ObserverHook(int code, WPARAM message, LPARAM data) {
 }
 
 // Handles messages (the hook runs on this thread) until done() or the timeout.
-template <typename Done> bool PumpUntil(Done done, HANDLE event = nullptr) {
+template <typename Done>
+bool PumpUntil(Done done, HANDLE event = nullptr, DWORD timeoutMs = TimeoutMs) {
     const DWORD start = GetTickCount();
     while (!done()) {
-        if (GetTickCount() - start > TimeoutMs)
+        if (GetTickCount() - start > timeoutMs)
             return false;
         MsgWaitForMultipleObjects(event ? 1 : 0, &event, FALSE, 20, QS_ALLINPUT);
         MSG message;
@@ -87,6 +91,30 @@ double NothingSample(HANDLE started, LONG code) {
     if (!PumpUntil([started] { return WaitForSingleObject(started, 0) == WAIT_OBJECT_0; }, started))
         return -1;
     return TicksToMs(Now() - start);
+}
+
+// A visible top-level window of the benchmark's own, for --switch to go round.
+HWND MakeWindow(const wchar_t* title) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"KeyloftSwitchBench";
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                           40, 40, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
+// From the key press to the other window in front; -1 when it never comes.
+double SwitchSample(HWND other) {
+    volatile LONG slot = SwitchCode;
+    const LONGLONG start = Now();
+    FireBinding(slot, L"");
+    if (!PumpUntil([other] { return GetForegroundWindow() == other; }))
+        return -1;
+    const double ms = TicksToMs(Now() - start);
+    // KeyloftSend is still ending: let it go before the next press counts the windows again.
+    PumpUntil([] { return false; }, nullptr, 300);
+    return ms;
 }
 
 void Print(const char* what, std::vector<double> samples) {
@@ -119,11 +147,19 @@ int main() {
     AppState.ConfigPath = std::wstring(buffer) + L"KeyloftSendBench.ini";
     HANDLE file = CreateFileW(AppState.ConfigPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    const char text[] = "[Keyloft]\r\nE030=KeyloftSend.exe Volume_Up\r\n"
-                        "E031=KeyloftBenchNothing.exe\r\n"
-                        "E032=KeyloftBenchNothingUser32.exe\r\n";
+    // The switch names this benchmark by its full path; the file is read as UTF-8.
+    std::string text = "[Keyloft]\r\nE030=KeyloftSend.exe Volume_Up\r\n"
+                       "E031=KeyloftBenchNothing.exe\r\n"
+                       "E032=KeyloftBenchNothingUser32.exe\r\n"
+                       "E033=KeyloftSend.exe --switch \"";
+    wchar_t program[MAX_PATH];
+    const DWORD programLength = GetModuleFileNameW(nullptr, program, MAX_PATH);
+    char self[MAX_PATH * 3];
+    text.append(self, WideCharToMultiByte(CP_UTF8, 0, program, static_cast<int>(programLength),
+                                          self, sizeof self, nullptr, nullptr));
+    text += "\"\r\n";
     DWORD written = 0;
-    WriteFile(file, text, sizeof text - 1, &written, nullptr);
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
 
     HANDLE started = CreateEventW(nullptr, TRUE, FALSE, L"KeyloftSendBenchStarted");
@@ -143,6 +179,16 @@ int main() {
         if (n >= 0)
             nothing.push_back(n);
     }
+    // Two windows of this program, the second in front: each press brings up the other.
+    HWND windows[2] = {MakeWindow(L"first"), MakeWindow(L"second")};
+    SetForegroundWindow(windows[1]);
+    PumpUntil([&windows] { return GetForegroundWindow() == windows[1]; });
+    std::vector<double> switches;
+    for (int round = -1; round < Rounds; ++round) {
+        const double s = SwitchSample(windows[(round + 1) % 2]);
+        if (round >= 0 && s >= 0)
+            switches.push_back(s);
+    }
     UnhookWindowsHookEx(hook);
     DeleteFileW(AppState.ConfigPath.c_str());
     if (send.empty() || nothing.empty() || nothingUser32.empty()) {
@@ -152,6 +198,8 @@ int main() {
     Print("FireBinding of KeyloftSend.exe Volume_Up to a hook", send);
     Print("FireBinding of a do-nothing GUI program to its start", nothing);
     Print("the same program, with user32 loaded", nothingUser32);
+    if (!switches.empty())
+        Print("FireBinding of KeyloftSend.exe --switch to window in front", switches);
     std::printf("%-58s %.2f (target 1.3 or less)\n", "ratio of the medians, KeyloftSend : nothing",
                 Median(send) / Median(nothing));
     std::printf("%-58s %.2f\n", "ratio of the medians, KeyloftSend : nothing with user32",

@@ -104,6 +104,13 @@ struct Checker {
         Report.Warnings.push_back({line, kind, text});
     }
 
+    void CheckProgram(const IniLine& line, const std::wstring& program) {
+        if (!ProgramFound(program))
+            Warn(line.Number, L"program",
+                 Quote(program) + L" is neither a file at that path nor found on the search path "
+                                  L"(fine if the shell knows it as a URL or a registered name).");
+    }
+
     void CheckBindingValue(const IniLine& line, const std::wstring& value) {
         const BindingAction action = DecideBinding(value);
         // What the user meant: the quoted text as one program, single quotes as double ones.
@@ -126,12 +133,11 @@ struct Checker {
                      Quote(action.Program) +
                      L". A key event starts with the digit zero and is a whole number, such as "
                      L"0x1E or 030.");
-        } else if (!ProgramFound(action.Program)) {
-            Warn(line.Number, L"program",
-                 Quote(action.Program) + L" is neither a file at that path nor found on the "
-                                         L"search path (fine if the shell knows it as a URL or a "
-                                         L"registered name).");
+        } else {
+            CheckProgram(line, action.Program);
         }
+        if (!SwitchProgramOf(action).empty())
+            CheckProgram(line, SwitchProgramOf(action));
         for (size_t i = value.find(L';'); i != std::wstring::npos; i = value.find(L';', i + 1))
             if (i > 0 && (value[i - 1] == L' ' || value[i - 1] == L'\t')) {
                 Warn(line.Number, L"comment",

@@ -153,9 +153,10 @@ bool OwnConsole() {
     return GetConsoleProcessList(processes, 2) == 1;
 }
 
-bool OfferKeyTester() {
-    WriteOut(L"\nPress T to try keys in the key tester, or any other key to close this window.\n");
-    return ReadConsoleKey() == 'T';
+unsigned short OfferKeyTester(const std::wstring& more) {
+    WriteOut(L"\nPress T to try keys in the key tester, " + more +
+             L"or any other key to close this window.\n");
+    return ReadConsoleKey();
 }
 
 void WaitBeforeClosing() {

@@ -1,6 +1,8 @@
 // KeyloftCheck [file]: shows what each line of a Keyloft configuration file will do and warns of
 // the lines that will not do what they seem to. Exit status: 0 without warnings, 1 with
-// warnings, 2 when the file cannot be read.
+// warnings, 2 when the file cannot be read. KeyloftCheck --autostart on|off starts Keyloft with
+// Windows, or no longer (check/Autostart.h).
+#include "check/Autostart.h"
 #include "check/Checks.h"
 #include "check/IniLines.h"
 #include "check/KeyTester.h"
@@ -69,8 +71,11 @@ int wmain(int argc, wchar_t** argv) {
     if (keys && argc <= 3)
         AppState.ConfigPath = FullPath(argc == 3 ? argv[2] : DefaultConfigPath());
     const int status = keys && argc <= 3 ? RunKeyTester() : CheckFile(argc, argv);
-    if (own && !keys && status != 2 && OfferKeyTester())
+    const WORD key = own && !keys && status != 2 ? OfferKeyTester(AutostartOffer()) : 0;
+    if (key == 'T')
         RunKeyTester();
+    else if (key == 'A')
+        ToggleAutostart();
     if (own)
         WaitBeforeClosing();
     return status;
@@ -83,12 +88,15 @@ int CheckFile(int argc, wchar_t** argv) {
         WriteOut(L"KeyloftCheck " KEYLOFT_VERSION_W L"\n");
         return 0;
     }
+    if (first == L"--autostart")
+        return TurnAutostart(argc == 3 ? argv[2] : L"");
     if (argc > 2 || first == L"--help" || first == L"/?") {
         WriteOut(L"Usage: KeyloftCheck [file]\n"
                  L"Shows what each line of Keyloft's configuration file does and warns of "
                  L"pitfalls.\nWithout a file it reads Keyloft.ini beside KeyloftCheck.exe.\n"
                  L"KeyloftCheck --keys [file] shows the code and the bindings of each key "
-                 L"pressed, until Esc is pressed twice.\n");
+                 L"pressed, until Esc is pressed twice.\n"
+                 L"KeyloftCheck --autostart on|off starts Keyloft with Windows, or no longer.\n");
         return argc > 2 ? 2 : 0;
     }
     AppState.ConfigPath = FullPath(first.empty() ? DefaultConfigPath() : first);
@@ -110,8 +118,13 @@ int CheckFile(int argc, wchar_t** argv) {
     for (const CheckWarning& warning : report.Warnings)
         text += (warning.Line > 0 ? L"Line " + std::to_wstring(warning.Line) : L"File") +
                 L": warning (" + warning.Kind + L"): " + warning.Text + L"\n";
-    text += report.Warnings.empty() ? std::wstring(L"No warnings.\n")
-                                    : std::to_wstring(report.Warnings.size()) + L" warning(s).\n";
+    const AutostartVerdict autostart = JudgeAutostart(ReadAutostart(), ProgramBesideChecker());
+    text += autostart.Line + L"\n";
+    for (const std::wstring& warning : autostart.Warnings)
+        text += L"Windows: warning (autostart): " + warning + L"\n";
+    const size_t warnings = report.Warnings.size() + autostart.Warnings.size();
+    text += warnings == 0 ? std::wstring(L"No warnings.\n")
+                          : std::to_wstring(warnings) + L" warning(s).\n";
     WriteOut(text);
-    return report.Warnings.empty() ? 0 : 1;
+    return warnings == 0 ? 0 : 1;
 }

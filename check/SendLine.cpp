@@ -1,7 +1,9 @@
 #include "check/SendLine.h"
 
 #include "check/Output.h"
+#include "send/FindProgram.h"
 #include "send/Strokes.h"
+#include "send/Switch.h"
 #include "util/Utils.h"
 
 #include <windows.h>
@@ -20,9 +22,32 @@ struct SendWords {
 
     int Count() const { return static_cast<int>(Words.size()); }
 
+    bool Switches() const { return !Words.empty() && std::wstring(Words[0]) == L"--switch"; }
+
     std::wstring Line; // the words point into it
     std::vector<const wchar_t*> Words;
 };
+
+// "switches to or starts «C:\Windows\notepad.exe» with parameters «x.txt»", the program as the
+// system finds it.
+std::wstring DescribeSwitch(const SendWords& words, const std::wstring& parameters) {
+    if (words.Count() < 2)
+        return L"runs KeyloftSend --switch, which is given no program";
+    std::wstring found(32768, L'\0');
+    if (FindProgram(words.Words[1], &found[0], static_cast<DWORD>(found.size())))
+        found.resize(found.find(L'\0'));
+    else
+        found = words.Words[1];
+    std::wstring text = L"switches to or starts " + Quote(found);
+    // The words' line is split in place: the parameters come from a fresh copy.
+    const std::wstring line = L"KeyloftSend " + parameters;
+    std::vector<wchar_t> scratch(line.size() + 1);
+    std::vector<wchar_t*> split(line.size() / 2 + 2);
+    const std::wstring rest = WordsFrom(line.c_str(), 2, scratch.data(), split.data());
+    if (!rest.empty())
+        text += L" with parameters " + Quote(rest);
+    return text;
+}
 
 } // namespace
 
@@ -38,6 +63,8 @@ bool IsSendProgram(const BindingAction& action) {
 
 std::wstring DescribeSend(const BindingAction& action) {
     const SendWords words(action.Parameters);
+    if (words.Switches())
+        return DescribeSwitch(words, action.Parameters);
     const SendVerdict verdict = DecideSend(words.Words.data(), words.Count(), nullptr, 0);
     if (verdict.Problem != SendProblem::None)
         return L"runs KeyloftSend, which sends nothing: a word is wrong";
@@ -65,6 +92,10 @@ std::wstring SendProblemOf(const BindingAction& action) {
     if (!IsSendProgram(action))
         return L"";
     const SendWords words(action.Parameters);
+    if (words.Switches())
+        return words.Count() < 2 ? L"KeyloftSend --switch is given no program: it starts nothing "
+                                   L"and shows a message."
+                                 : L"";
     const SendVerdict verdict = DecideSend(words.Words.data(), words.Count(), nullptr, 0);
     if (verdict.Problem == SendProblem::None)
         return L"";
@@ -76,4 +107,11 @@ std::wstring SendProblemOf(const BindingAction& action) {
                                               : std::wstring(L"the stroke");
     return L"in the word " + Quote(word) + L", " + part + L" " + SendProblemText(verdict.Problem) +
            ending;
+}
+
+std::wstring SwitchProgramOf(const BindingAction& action) {
+    if (!IsSendProgram(action))
+        return L"";
+    const SendWords words(action.Parameters);
+    return words.Switches() && words.Count() >= 2 ? words.Words[1] : L"";
 }

@@ -10,9 +10,14 @@
 // letter case, with or without a folder.
 bool IsSendProgram(const BindingAction& action);
 
-// "sends Ctrl+Shift+Esc, then Volume_Up ×3"; "sends nothing" when a word is wrong.
+// "sends Ctrl+Shift+Esc, then Volume_Up ×3"; "sends nothing" when a word is wrong; "switches to
+// or starts «C:\Windows\notepad.exe»" for --switch.
 std::wstring DescribeSend(const BindingAction& action);
 
 // The warning for a wrong word, naming it; empty when every word is right or the command does not
 // run KeyloftSend.
 std::wstring SendProblemOf(const BindingAction& action);
+
+// The program that a "KeyloftSend --switch PROGRAM" binding switches to or starts, as written;
+// empty for any other binding.
+std::wstring SwitchProgramOf(const BindingAction& action);

@@ -110,18 +110,6 @@ void ForgetReleasedModifiers() {
             held = static_cast<ModifierKeys>(held & ~(1u << i));
 }
 
-// Presses and releases the masking key, marked as KeyloftSend's so that the hook passes it on.
-void SendMaskingKey() {
-    INPUT inputs[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = MaskingVirtualKey;
-        inputs[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
-        inputs[i].ki.dwExtraInfo = KeyloftSendMark;
-    }
-    SendInput(2, inputs, sizeof(INPUT));
-}
-
 // Notes an event for the watch over the hook (see WatchFacts): memory only, and one SetEvent when
 // a key comes while the watch sleeps. True for the watch's own probe, which goes no further.
 bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {

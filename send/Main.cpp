@@ -7,8 +7,12 @@
 //
 // Exit status: 0 everything was sent, 1 the system took fewer events than it was given, 2 a word
 // is wrong (then nothing at all is sent, and one message box names the word).
+//
+// "KeyloftSend --switch PROGRAM [PARAMETERS]" switches to the program's window instead, or starts
+// it (send/SwitchWindows.h has its exit status).
 #include "hook/InjectMark.h"
 #include "send/Strokes.h"
+#include "send/SwitchWindows.h"
 
 #include <windows.h>
 
@@ -117,5 +121,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         return ExitRefused;
     lstrcpyW(line, commandLine);
     const int count = SplitArguments(line, words, capacity);
+    if (count > 0 && lstrcmpW(words[0], L"--switch") == 0)
+        return SwitchToProgram(commandLine, words, count);
     return Send(words, count);
 }

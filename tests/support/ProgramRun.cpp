@@ -26,3 +26,9 @@ ProgramRun RunProgram(const std::wstring& program, const std::wstring& arguments
     run.Output = ReadBytes(outPath);
     return run;
 }
+
+ProgramRun RunChecker(const TempFolder& folder, const std::wstring& arguments) {
+    const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
+    CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
+    return RunProgram(exe, arguments, folder);
+}

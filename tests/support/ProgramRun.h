@@ -17,3 +17,7 @@ struct ProgramRun {
 // waits at most a minute.
 ProgramRun RunProgram(const std::wstring& program, const std::wstring& arguments,
                       const TempFolder& folder);
+
+// Runs KeyloftCheck.exe copied into folder (so that its default file, the Keyloft.exe beside it
+// and its search for programs start there) with arguments.
+ProgramRun RunChecker(const TempFolder& folder, const std::wstring& arguments);

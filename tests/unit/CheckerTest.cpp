@@ -14,16 +14,6 @@
 
 namespace {
 
-using CheckRun = ProgramRun;
-
-// Runs the checker in folder (copied there, so that its default file and its search for
-// programs start there) on file, its output into a file.
-CheckRun RunChecker(const TempFolder& folder, const std::wstring& file) {
-    const std::wstring exe = folder.PathOf(L"KeyloftCheck.exe");
-    CopyFileW((BinFolder() + L"KeyloftCheck.exe").c_str(), exe.c_str(), FALSE);
-    return RunProgram(exe, file.empty() ? L"" : L"\"" + file + L"\"", folder);
-}
-
 // The (line, kind) of each warning in the output; line 0 for the file as a whole.
 std::set<std::pair<int, std::string>> Warnings(const std::string& output) {
     std::set<std::pair<int, std::string>> found;
@@ -66,18 +56,20 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "20000=notepad.exe\r\n"                           // 18
                    "PauseIn=C:\\Games\\game.exe, obs64\r\n"          // 19
                    "PauseFullScreen=yes\r\n"                         // 20
+                   "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 21
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
     CopyFileW((BinFolder() + L"KeyloftSend.exe").c_str(), folder.PathOf(L"KeyloftSend.exe").c_str(),
               FALSE);
-    const CheckRun run = RunChecker(folder, folder.PathOf(L"pitfalls.ini"));
+    const ProgramRun run = RunChecker(folder, L"\"" + folder.PathOf(L"pitfalls.ini") + L"\"");
     const std::set<std::pair<int, std::string>> expected = {
         {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},
         {6, "key"},         {7, "quotes"},         {8, "number"},
         {9, "program"},     {10, "comment"},       {12, "duplicate"},
         {13, "length"},     {15, "send"},          {17, "code"},
         {18, "code"},       {19, "PauseIn"},       {20, "PauseFullScreen"},
+        {21, "program"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -105,6 +97,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                               "obs64\xC2\xBB is in front: the keys keep their own action"),
               std::string::npos)
         << run.Output;
+    EXPECT_NE(run.Output.find("single press: switches to or starts \xC2\xABnosuch.exe\xC2\xBB with "
+                              "parameters \xC2\xAB-x\xC2\xBB\r\n"),
+              std::string::npos);
 }
 
 TEST(KeyloftCheck, ExitStatus) {
@@ -125,7 +120,7 @@ TEST(KeyloftCheck, ExitStatus) {
         {L"absent.ini", 2, {}},
     };
     for (const auto& c : cases) {
-        const CheckRun run = RunChecker(folder, c.File);
+        const ProgramRun run = RunChecker(folder, c.File);
         EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Output;
         EXPECT_EQ(Warnings(run.Output), c.Warnings) << run.Output;
     }

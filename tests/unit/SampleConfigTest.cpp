@@ -65,6 +65,9 @@ const std::map<std::string, Expected> Examples = {
      {BindingKind::Command, 0, L"KeyloftSend.exe", L"--text \"Kind regards, Anna\""}},
     {";E024=\"C:\\Tools\\Keyloft\\KeyloftSend.exe\" Media_Stop",
      {BindingKind::Command, 0, L"C:\\Tools\\Keyloft\\KeyloftSend.exe", L"Media_Stop"}},
+    {";E06C=KeyloftSend.exe --switch \"C:\\Program Files\\Mail\\mail.exe\" -new",
+     {BindingKind::Command, 0, L"KeyloftSend.exe",
+      L"--switch \"C:\\Program Files\\Mail\\mail.exe\" -new"}},
     // The pitfalls the comments warn of.
     {"E06D=\"C:\\Program Files\\Windows Media Player\\wmplayer.exe\"",
      {BindingKind::Command, 0, L"C:\\Program", L"Files\\Windows Media Player\\wmplayer.exe"}},
@@ -114,7 +117,7 @@ TEST(SampleConfig, EveryExampleDoesWhatItsCommentSays) {
         ++examples;
         EXPECT_EQ(Examples.count(line), 1u) << "example without an expectation: " << line;
     }
-    EXPECT_EQ(examples, 16);
+    EXPECT_EQ(examples, 17);
 
     for (const auto& [line, expected] : Examples) {
         SCOPED_TRACE(line);
