@@ -27,10 +27,10 @@ std::uint64_t EntryRecord(std::uint32_t code, bool plus, std::size_t index) {
            (index & IndexBits);
 }
 
-// True when name, of length characters, is HoldDelay in any letter case.
-bool IsHoldDelayName(const wchar_t* name, std::size_t length) {
-    const wchar_t setting[] = L"holddelay";
-    if (length != sizeof(setting) / sizeof(setting[0]) - 1)
+// True when name, of length characters, is setting (given in lower case) in any letter case.
+template <std::size_t Size>
+bool IsSettingName(const wchar_t* name, std::size_t length, const wchar_t (&setting)[Size]) {
+    if (length != Size - 1)
         return false;
     for (std::size_t i = 0; i < length; ++i) {
         const wchar_t c = name[i] >= L'A' && name[i] <= L'Z' ? name[i] - L'A' + L'a' : name[i];
@@ -96,6 +96,8 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
         const wchar_t* entry = nullptr;
         std::size_t entryLength = 0;
         bool delaySeen = false;
+        bool activeUserSeen = false;
+        bool keysIgnored = false;
         DWORD holdDelay = DefaultHoldDelayMs;
         while (count < most && NextProfileEntry(list, length, at, entry, entryLength)) {
             // The last entry of a cut list may be cut itself.
@@ -107,22 +109,25 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
             const wchar_t* name = entry;
             std::size_t nameLength = equals;
             TrimProfileBlanks(name, nameLength);
-            // The first HoldDelay counts, as for the program's reads.
-            if (!delaySeen && IsHoldDelayName(name, nameLength)) {
+            const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
+            std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
+            ProfileValue(value, valueLength);
+            // The first of each setting counts, as for the program's reads.
+            if (!delaySeen && IsSettingName(name, nameLength, L"holddelay")) {
                 delaySeen = true;
-                const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
-                std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
-                ProfileValue(value, valueLength);
                 holdDelay = HoldDelayOf(value, valueLength);
+                continue;
+            }
+            // Only emptiness counts: absent, or any value, lets keys through.
+            if (!activeUserSeen && IsSettingName(name, nameLength, L"onlyactiveuser")) {
+                activeUserSeen = true;
+                keysIgnored = equals < entryLength && valueLength == 0;
                 continue;
             }
             std::uint32_t code = 0;
             bool plus = false;
             if (!BindingKeyCode(name, nameLength, code, plus))
                 continue;
-            const wchar_t* value = entry + equals + (equals < entryLength ? 1 : 0);
-            std::size_t valueLength = equals < entryLength ? entryLength - equals - 1 : 0;
-            ProfileValue(value, valueLength);
             valued[count] = equals < entryLength && IsBindingValue(value, valueLength);
             records[count] = EntryRecord(code, plus, count);
             ++count;
@@ -136,8 +141,10 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
                 codes[bound++] = static_cast<std::uint32_t>(records[i] >> 32);
         }
         done = MakeBoundKeys(codes, bound, table);
-        if (done)
+        if (done) {
             table.HoldDelayMs = holdDelay;
+            table.KeysIgnored = keysIgnored;
+        }
     }
     Release(records);
     Release(valued);

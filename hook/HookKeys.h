@@ -41,10 +41,13 @@ constexpr DWORD LongestHoldDelayMs = 5000;
 // the process heap (see BindingFile.h). An empty table has no memory.
 // The same file's HoldDelay comes with it; 0 stands for the default, so that a table in the
 // library's state record needs no initial data (its zero-filled memory costs no file size).
+// KeysIgnored: the file's OnlyActiveUser is present and empty, so Keyloft ignores every key and
+// the library reports and swallows none.
 struct BoundKeys {
     std::uint32_t* Codes = nullptr;
     std::size_t Count = 0;
     DWORD HoldDelayMs = 0;
+    bool KeysIgnored = false;
 };
 
 // The long-press delay of the table in milliseconds.
@@ -58,6 +61,7 @@ struct KeyVerdict {
     bool Swallow = false;    // keep the event from the later hooks and the applications
     bool Mask = false;       // press and release the masking key: swallowed while Alt or Win
     bool HoldChange = false; // a key was held back or let go: the long-press timer changes
+    bool Replay = false;     // events were queued for injection (see KeyWatch.h)
     std::uint32_t Code = 0;  // the key code: scan code, extended base and modifier bits
 };
 

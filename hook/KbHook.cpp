@@ -36,9 +36,9 @@ constexpr DWORD ThreadStackBytes = 64 * 1024;
 constexpr std::size_t PathChars = 32768;
 // Posted to the library's thread by the watch hook once it finds the reporting hook gone.
 constexpr UINT ReinstallMessage = WM_APP + 1;
-// Posted to itself by the hook when it swallowed a key while Alt or Win was down: the masking key
-// is sent from the thread's loop, outside the hook's call.
-constexpr UINT MaskKeyMessage = WM_APP + 2;
+// Posted to itself by the hook when it queued events to inject (the masking key, a tap given back,
+// keys that follow them): they are sent from the thread's loop, outside the hook's call.
+constexpr UINT ReplayMessage = WM_APP + 2;
 
 struct HookStateRecord {
     HINSTANCE Module = nullptr;
@@ -63,6 +63,8 @@ struct HookStateRecord {
     BoundKeys Bound;
     KeyboardState Keys;
     HookWatch Watch;
+    DWORD Session = 0;         // the process's session
+    bool SessionKnown = false; // and the system tells it and the console's
 };
 
 HookStateRecord HookState;
@@ -119,50 +121,51 @@ void ReportLongPresses() {
     ArmHoldTimer();
 }
 
-// Forgets a modifier whose key-up the hook never saw (the secure desktop of Ctrl+Alt+Delete takes
-// the releases): asked only while some modifier counts as down, at a key-down.
-void ForgetReleasedModifiers() {
-    ModifierKeys& held = HookState.Keys.Modifiers;
-    for (int i = 0; i < 8; ++i)
-        if ((held & (1u << i)) && !(GetAsyncKeyState(ModifierVirtualKeys[i]) & 0x8000))
-            held = static_cast<ModifierKeys>(held & ~(1u << i));
-}
-
-// Presses and releases the masking key, marked as KeyloftSend's so that the hook passes it on.
-void SendMaskingKey() {
-    INPUT inputs[2] = {};
-    for (int i = 0; i < 2; ++i) {
+// Injects the queued events, marked so that the hook passes them on. Events the system refuses
+// are never seen back; the queue lets them go after a while.
+void SendReplay() {
+    ReplayEvent events[MaxReplayEvents];
+    const std::size_t count = NextReplay(HookState.Keys, GetTickCount(), events);
+    INPUT inputs[MaxReplayEvents] = {};
+    for (std::size_t i = 0; i < count; ++i) {
         inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = MaskingVirtualKey;
-        inputs[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
+        inputs[i].ki.wVk = static_cast<WORD>(events[i].VirtualKey);
+        inputs[i].ki.wScan = static_cast<WORD>(events[i].ScanCode);
+        inputs[i].ki.dwFlags = ((events[i].Flags & LLKHF_EXTENDED) ? KEYEVENTF_EXTENDEDKEY : 0) |
+                               ((events[i].Flags & LLKHF_UP) ? KEYEVENTF_KEYUP : 0);
         inputs[i].ki.dwExtraInfo = KeyloftSendMark;
     }
-    SendInput(2, inputs, sizeof(INPUT));
+    if (count)
+        SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
+}
+
+// Under Wine the session questions have stubs for answers that never agree.
+bool RunsUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// True while Keyloft ignores keys, so that a new key-down is neither reported nor swallowed: its
+// configuration says so (OnlyActiveUser empty), no window has the focus, or the process's session
+// is not the one at the console. Asked only for a key-down the library would take, and cheap:
+// no file, no wait.
+bool StandsAside() {
+    return HookState.Bound.KeysIgnored || !GetForegroundWindow() ||
+           (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session);
 }
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-        // KeyloftSend's own events go on as they are, neither reported nor swallowed; its
-        // modifiers count like any others.
-        if (event->dwExtraInfo == KeyloftSendMark) {
-            NoteModifierEvent(HookState.Keys.Modifiers, message, event->vkCode, event->scanCode,
-                              event->flags);
-            NoteHookCall(HookState.Watch);
-            return CallNextHookEx(nullptr, code, message, data);
-        }
-        if (HookState.Keys.Modifiers && IsKeyDownMessage(message))
-            ForgetReleasedModifiers();
-        const KeyVerdict verdict =
-            FollowKeyEvent(HookState.Keys, message, event->vkCode, event->scanCode, event->flags,
-                           event->time, HookState.Bound);
+        const KeyVerdict verdict = FollowKeyEvent(
+            HookState.Keys, message, event->vkCode, event->scanCode, event->flags, event->time,
+            HookState.Bound, event->dwExtraInfo, StandsAside, GetAsyncKeyState);
         const HWND window = HookState.Window;
         if (verdict.Report && window)
             PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
         if (verdict.HoldChange)
             ArmHoldTimer();
-        if (verdict.Mask)
-            PostThreadMessageW(HookState.ThreadId, MaskKeyMessage, 0, 0);
+        if (verdict.Replay)
+            PostThreadMessageW(HookState.ThreadId, ReplayMessage, 0, 0);
         if (verdict.Swallow)
             return 1;
         // Counted only when passed on, as the watch hook sees only these.
@@ -280,8 +283,8 @@ void RunThreadLoop() {
                 InstallHook();
                 continue;
             }
-            if (message.message == MaskKeyMessage && !message.hwnd) {
-                SendMaskingKey();
+            if (message.message == ReplayMessage && !message.hwnd) {
+                SendReplay();
                 continue;
             }
             DispatchMessageW(&message);
@@ -303,6 +306,10 @@ DWORD WINAPI HookThread(void*) {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     HookState.ThreadId = GetCurrentThreadId();
+    DWORD session = 0;
+    HookState.SessionKnown =
+        !RunsUnderWine() && ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    HookState.Session = session;
     // Without the watch hook the library still works, only without noticing a lost hook.
     HookState.Installed = HookState.HoldTimer && InstallHooks();
     SetEvent(HookState.Ready);
