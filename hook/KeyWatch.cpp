@@ -142,8 +142,7 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
     // Down in the system already: its key-down came before the hook or while it was away.
     const bool alreadyDown = verdict.Swallow && asyncKeyState && !state.Replay.Count &&
                              (asyncKeyState(static_cast<int>(virtualKey)) & 0x8000);
-    if ((verdict.Report || verdict.Swallow) &&
-        (alreadyDown || (standsAside && standsAside()))) {
+    if ((verdict.Report || verdict.Swallow) && (alreadyDown || (standsAside && standsAside()))) {
         verdict = KeyVerdict();
         verdict.Code = code;
     }
@@ -227,15 +226,23 @@ KeyVerdict FollowKeyEvent(KeyboardState& state, WPARAM message, DWORD virtualKey
     }
     if (queue.Sent && static_cast<LONG>(time - queue.SentTime) >= static_cast<LONG>(ReplayLapseMs))
         DropFront(queue, queue.Sent);
+    const bool repeat = IsKeyDownMessage(message) &&
+                        HeldIndex(state.Held, KeyCodeOf(scanCode, flags)) < state.Held.Count;
     std::uint32_t code = 0;
     KeyVerdict verdict;
     if (FollowModifiers(state, message, virtualKey, scanCode, flags, extraInfo, asyncKeyState,
                         code))
         verdict = DecideHeldKey(state, message, virtualKey, scanCode, flags, time, code, bound,
                                 standsAside, asyncKeyState);
-    // A key that passes on while injected events are on their way follows them.
-    if (!verdict.Swallow && queue.Count && Enqueue(queue, virtualKey, scanCode, flags))
-        verdict.Swallow = verdict.Replay = true;
+    // A key that passes on while injected events are on their way follows them. Should the queue
+    // be full (injected events that do not come back hold it for a second), an auto-repeat is
+    // left out, and a press or release passes on now, out of turn rather than lost.
+    if (!verdict.Swallow && queue.Count) {
+        if (Enqueue(queue, virtualKey, scanCode, flags))
+            verdict.Swallow = verdict.Replay = true;
+        else
+            verdict.Swallow = repeat;
+    }
     return verdict;
 }
 

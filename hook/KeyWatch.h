@@ -46,7 +46,7 @@ struct ReplayEvent {
 // The events to inject, in order: those handed to the system (and not yet seen back by the hook)
 // first, then those still to send. While any is queued, every key of the user that passes on is
 // queued behind them instead, so that no key overtakes an injected one.
-constexpr std::size_t MaxReplayEvents = 32;
+constexpr std::size_t MaxReplayEvents = 64;
 struct ReplayQueue {
     ReplayEvent Events[MaxReplayEvents] = {};
     std::size_t Count = 0;
@@ -105,8 +105,8 @@ bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time
 // asyncKeyState as for FollowModifiers, and a key the system already counts as down is passed on.
 // When the verdict says Replay, the caller injects the events that NextReplay gives.
 KeyVerdict FollowKeyEvent(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                          DWORD flags, DWORD time, const BoundKeys& bound,
-                          ULONG_PTR extraInfo = 0, StandsAsideFn standsAside = nullptr,
+                          DWORD flags, DWORD time, const BoundKeys& bound, ULONG_PTR extraInfo = 0,
+                          StandsAsideFn standsAside = nullptr,
                           AsyncKeyStateFn asyncKeyState = nullptr);
 
 // Copies the queued events not yet sent into events and counts them as sent at tick count now;

@@ -3,11 +3,14 @@
 // long presses reports and swallows.
 #include "hook/KeyWatch.h"
 
+#include "hook/InjectMark.h"
 #include "support/BoundCodes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -128,16 +131,33 @@ const StreamKey StreamKeys[] = {
     {'k', VK_CAPITAL, 0x3A, 0},
     {'x', 'A', 0x1E, 0},
     {'z', VK_OEM_3, 0x29, 0},
+    {'p', VK_SPACE, 0x39, 0},
 };
+
+// The system's view of the keys, as the events that pass on and the injected ones leave it: what
+// GetAsyncKeyState tells the decision.
+bool SystemDown[256];
+SHORT WINAPI SystemKeyState(int virtualKey) {
+    return SystemDown[virtualKey & 0xFF] ? static_cast<SHORT>(0x8000) : 0;
+}
+bool StandingAside = false;
+bool StandsAside() {
+    return StandingAside;
+}
 
 struct StreamCase {
     const char* Name;
     Codes Bound;
-    // Keys as above; '.': 100 ms pass (long presses due by then are taken); '~': 2 s pass.
+    // Keys as above; '.': 100 ms pass (long presses due by then are taken); '~': 2 s pass; '*':
+    // the table becomes Reloaded; '^': the library starts or stops standing aside; '|': the
+    // injected events come back through the hook (also at the end). A key after '!' is marked as
+    // KeyloftSend's, after '#' injected without a virtual key.
     const char* Events;
     // Per key event: "code:" when reported, then S (swallowed) or P (passed on), M when the
-    // masking key follows; per long press taken: "L" and its code.
+    // masking key follows, R when events were queued to inject; per long press taken: "L" and
+    // its code; at '|', the injected events that come back: "<+vk -vk ...>".
     const char* Expected;
+    Codes Reloaded;
 };
 
 const StreamCase StreamCases[] = {
@@ -149,28 +169,69 @@ const StreamCase StreamCases[] = {
     {"OrdinaryKeyUnbound", {}, "xX", "P P"},
     {"OrdinaryKeyBound", {0x3A}, "kK", "3A:S S"},
     {"Code29AloneNeverButItsChords", {0x29, 0x20029}, "zZczZC", "P P P 20029:S S P"},
-    {"MaskedUnderAlt", {0x40064}, "afFA", "P 40064:SM S P"},
-    {"MaskedUnderWin", {0x80064}, "wfFW", "P 80064:SM S P"},
+    {"MaskedUnderAlt", {0x40064}, "af|FA", "P 40064:SMR <+E8 -E8> S P"},
+    {"MaskedUnderWin", {0x80064}, "wf|FW", "P 80064:SMR <+E8 -E8> S P"},
+    {"ReleaseOfAltWaitsForTheMask", {0x40064}, "afFA|", "P 40064:SMR S SR <+E8 -E8 -A4>"},
     {"ModifierKeysNeverCount", {0x1D, 0x2001D}, "cC", "P P"},
-    {"KeyUpLostIsANewPress", {0xE06C}, "m~m", "E06C:S E06C:S"},
+    {"KeyUpLostIsANewPress", {0xE06C}, "m~mM", "E06C:S E06C:S S"},
     {"TapOfALongPressKey", {0x65, 0x100065}, "h..H", "S 65:S"},
     {"HoldWithRepeats", {0x65, 0x100065}, "h.h.h.h.H", "S S S L100065 S S"},
-    {"OnlyTheLongPressBound", {0x100065}, "hH", "S 65:S"},
-    {"LongChordMasked", {0x140065}, "ah...HA", "P SM L140065 S P"},
-    {"TwoHeldBack", {0x100064, 0x100065}, "f.h..FH", "S S L100064 S 65:S"},
+    {"OnlyTheLongPressBoundTapGivesTheKeyBack", {0x100065}, "hH", "S SR <+7D -7D>"},
+    {"KeysAfterATapFollowItsReplay", {0x100065}, "hHxX|", "S SR SR SR <+7D -7D +41 -41>"},
+    {"OnlyTheLongPressBoundHeld", {0x100065}, "h...H", "S L100065 S"},
+    {"LongChordMasked", {0x140065}, "ah|...HA", "P SMR <+E8 -E8> L140065 S P"},
+    {"TwoHeldBack", {0x100064, 0x100065}, "f.h..FH", "S S L100064 S SR <+7D -7D>"},
+    {"PassedKeyUpPassesWhateverTheModifiers", {0x10039}, "psPS", "P P P P"},
+    {"KeyUpIsNotDecidedAfresh", {0x10003A}, "skSK", "P P P P"},
+    {"KeyUpPassesAfterAReload", {}, "x*X", "P P", {0x1E}},
+    {"SwallowedStaysSwallowedAfterAReload", {0x1E}, "x*xX", "1E:S S S", {}},
+    {"MarkedReleaseKeepsTheModifier", {0x20064}, "cfF!CfF!cC", "P 20064:S S P 20064:S S P P"},
+    {"InjectedWithoutVirtualKeyIsLeftAlone", {0x3A}, "#k#KkK", "P P 3A:S S"},
+    {"StandingAsideTakesNoNewKey", {0x3A}, "^kK^kK", "P P 3A:S S"},
+    {"KeyDownBeforeStandingAsideKeepsItsDecision", {0x3A}, "k^K^", "3A:S S"},
 };
 
 TEST(KeyWatch, StreamOfChordsTapsAndHoldsReportsAndSwallows) {
     constexpr DWORD HoldDelay = 300;
     for (const StreamCase& test : StreamCases) {
         SCOPED_TRACE(test.Name);
-        const BoundKeysGuard bound(test.Bound);
+        BoundKeysGuard first(test.Bound);
+        BoundKeysGuard reloaded(test.Reloaded);
+        const BoundKeys* bound = &first.Table;
         KeyboardState state;
+        std::fill(std::begin(SystemDown), std::end(SystemDown), false);
+        StandingAside = false;
         DWORD time = 0xFFFFFF00; // the clock wraps during the case
         std::string outcome;
         auto add = [&outcome](const std::string& token) {
             outcome += (outcome.empty() ? "" : " ") + token;
         };
+        // Feeds key through the decision; returns its verdict.
+        auto follow = [&](DWORD virtualKey, DWORD scanCode, DWORD flags, ULONG_PTR extra) {
+            const bool up = flags & LLKHF_UP;
+            const KeyVerdict verdict =
+                FollowKeyEvent(state, up ? WM_KEYUP : WM_KEYDOWN, virtualKey, scanCode, flags, time,
+                               *bound, extra, StandsAside, SystemKeyState);
+            if (!verdict.Swallow)
+                SystemDown[virtualKey & 0xFF] = !up;
+            return verdict;
+        };
+        auto comeBack = [&]() {
+            ReplayEvent events[MaxReplayEvents];
+            std::string back;
+            for (std::size_t n = NextReplay(state, time, events), i = 0; i < n; ++i) {
+                char text[8];
+                std::snprintf(text, sizeof text, "%s%X", (events[i].Flags & LLKHF_UP) ? "-" : "+",
+                              static_cast<unsigned>(events[i].VirtualKey));
+                back += (back.empty() ? "<" : " ") + std::string(text);
+                follow(events[i].VirtualKey, events[i].ScanCode, events[i].Flags | LLKHF_INJECTED,
+                       KeyloftSendMark);
+            }
+            if (!back.empty())
+                add(back + ">");
+        };
+        ULONG_PTR extra = 0;
+        DWORD injected = 0;
         for (const char* event = test.Events; *event; ++event) {
             char text[16];
             if (*event == '.' || *event == '~') {
@@ -183,6 +244,15 @@ TEST(KeyWatch, StreamOfChordsTapsAndHoldsReportsAndSwallows) {
                 }
                 continue;
             }
+            if (*event == '*' || *event == '^' || *event == '|' || *event == '!' || *event == '#') {
+                bound = *event == '*' ? &reloaded.Table : bound;
+                StandingAside = *event == '^' ? !StandingAside : StandingAside;
+                extra = *event == '!' ? KeyloftSendMark : extra;
+                injected = *event == '#' ? LLKHF_INJECTED : injected;
+                if (*event == '|')
+                    comeBack();
+                continue;
+            }
             const bool down = *event >= 'a';
             const char letter = static_cast<char>(down ? *event : *event - 'A' + 'a');
             const StreamKey* key = nullptr;
@@ -190,16 +260,19 @@ TEST(KeyWatch, StreamOfChordsTapsAndHoldsReportsAndSwallows) {
                 if (candidate.Letter == letter)
                     key = &candidate;
             ASSERT_NE(key, nullptr) << *event;
-            const KeyVerdict verdict =
-                FollowKeyEvent(state, down ? WM_KEYDOWN : WM_KEYUP, key->VirtualKey, key->ScanCode,
-                               key->Flags | (down ? 0 : LLKHF_UP), time, bound.Table);
+            const KeyVerdict verdict = follow(injected ? 0 : key->VirtualKey, key->ScanCode,
+                                              key->Flags | injected | (down ? 0 : LLKHF_UP), extra);
+            extra = injected = 0;
             std::snprintf(text, sizeof text, "%X:", static_cast<unsigned>(verdict.Code));
             add((verdict.Report ? std::string(text) : "") + (verdict.Swallow ? "S" : "P") +
-                (verdict.Mask ? "M" : ""));
+                (verdict.Mask ? "M" : "") + (verdict.Replay ? "R" : ""));
         }
+        comeBack();
         EXPECT_EQ(outcome, test.Expected);
         EXPECT_EQ(LongPressWait(state, time, HoldDelay), INFINITE) << "no timer once released";
         EXPECT_EQ(state.Modifiers, 0);
+        EXPECT_EQ(state.Held.Count, 0u);
+        EXPECT_EQ(state.Replay.Count, 0u);
     }
 }
 
