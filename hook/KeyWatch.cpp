@@ -119,7 +119,8 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
         if (!down) {
             if (entry.HeldBack) { // a tap
                 verdict.HoldChange = true;
-                verdict.Report = !entry.ReplaysTap;
+                // An extra key is reported at every press, also when it gives its press back.
+                verdict.Report = !entry.ReplaysTap || IsExtraKey(entry.VirtualKey);
                 if (entry.ReplaysTap && Enqueue(state.Replay, entry.VirtualKey, entry.ScanCode,
                                                 entry.Flags & LLKHF_EXTENDED))
                     verdict.Replay = Enqueue(state.Replay, entry.VirtualKey, entry.ScanCode,
