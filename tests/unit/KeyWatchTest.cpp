@@ -134,6 +134,8 @@ const StreamKey StreamKeys[] = {
     {'x', 'A', 0x1E, 0},
     {'z', VK_OEM_3, 0x29, 0},
     {'p', VK_SPACE, 0x39, 0},
+    {'q', VK_LCONTROL, 0x1D, LLKHF_INJECTED}, // marked as KeyloftSend's
+    {'n', 0, 0x3A, LLKHF_INJECTED},           // a key event without a virtual key
 };
 
 // What GetAsyncKeyState tells the decision: the keys as the events that passed on left them.
@@ -151,8 +153,7 @@ struct StreamCase {
     Codes Bound;
     // Keys as above; '.': 100 ms pass (long presses due by then are taken); '~': 2 s pass; '*':
     // the other table (Reloaded) takes over; '^': the library starts or stops standing aside;
-    // '|': the injected events are sent and come back (also at the end). A key after '!' is
-    // marked as KeyloftSend's, after '#' injected without a virtual key.
+    // '|': the injected events are sent and come back (also at the end).
     const char* Events;
     // Per key event: "code:" when reported, then S (swallowed) or P (passed on), M when the
     // masking key follows, R when events were queued to inject; per long press taken: "L" and
@@ -185,8 +186,8 @@ const StreamCase StreamCases[] = {
     {"KeyUpPassesWhateverTheModifiers", {0x10039}, "psPS", "P P P P"},
     {"KeyUpIsNotDecidedAfresh", {0x10003A}, "skSK", "P P P P"},
     {"KeyUpPassesAfterAReload", {}, "x*X", "P P", {0x1E}},
-    {"MarkedReleaseKeepsTheModifier", {0x20064}, "cfF!CfF!cC", "P 20064:S S P 20064:S S P P"},
-    {"InjectedWithoutVirtualKeyIsLeftAlone", {0x3A}, "#k#KkK", "P P 3A:S S"},
+    {"MarkedReleaseKeepsTheModifier", {0x20064}, "cfFQfFqC", "P 20064:S S P 20064:S S P P"},
+    {"InjectedWithoutVirtualKeyIsLeftAlone", {0x3A}, "nNkK", "P P 3A:S S"},
     {"StandingAsideTakesNoNewKey", {0x3A}, "^kK^kK", "P P 3A:S S"},
     {"KeyDownBeforeStandingAsideKeepsItsDecision", {0x3A}, "k^K^", "3A:S S"},
 };
@@ -250,8 +251,6 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                        KeyloftSendMark, true);
             }
         };
-        ULONG_PTR extra = 0;
-        DWORD injected = 0;
         for (const char* event = test.Events; *event; ++event) {
             char text[16];
             if (*event == '.' || *event == '~') {
@@ -266,11 +265,9 @@ void RunStreams(const std::vector<StreamCase>& cases) {
             }
             bound = *event != '*' ? bound : bound == &first.Table ? &reloaded.Table : &first.Table;
             StandingAside = StandingAside != (*event == '^');
-            extra = *event == '!' ? KeyloftSendMark : extra;
-            injected = *event == '#' ? LLKHF_INJECTED : injected;
             if (*event == '|')
                 comeBack();
-            if (std::strchr("*^|!#", *event))
+            if (std::strchr("*^|", *event))
                 continue;
             const bool down = *event >= 'a';
             const char letter = static_cast<char>(down ? *event : *event - 'A' + 'a');
@@ -279,10 +276,9 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                 if (candidate.Letter == letter)
                     key = &candidate;
             ASSERT_NE(key, nullptr) << *event;
-            const KeyVerdict verdict =
-                follow(injected ? 0 : key->VirtualKey, key->ScanCode,
-                       key->Flags | injected | (down ? 0 : LLKHF_UP), extra, false);
-            extra = injected = 0;
+            const KeyVerdict verdict = follow(
+                key->VirtualKey, key->ScanCode, key->Flags | (down ? 0 : LLKHF_UP),
+                key->VirtualKey && (key->Flags & LLKHF_INJECTED) ? KeyloftSendMark : 0, false);
             std::snprintf(text, sizeof text, "%X:", static_cast<unsigned>(verdict.Code));
             add((verdict.Report ? std::string(text) : "") + (verdict.Swallow ? "S" : "P") +
                 (verdict.Mask ? "M" : "") + (verdict.Replay ? "R" : ""));
@@ -319,13 +315,11 @@ TEST(KeyWatch, EveryKeyReachesTheApplicationsWhole) {
                                  (random() % 3 ? 0 : LongPressBit));
             }
         bool down[KeyCount] = {};
-        for (int i = 0; i < 40; ++i) { // a release, a press or repeat, or a marked event
-            const unsigned k = random() % KeyCount, what = random() % 14;
-            const bool up = what == 13 ? random() % 2 : down[k] && what < 4;
-            stream += what >= 9 ? std::string(1, ".|*^!"[what - 9]) : "";
-            stream +=
-                what == 13 || what < 9 ? std::string(1, StreamKeys[k].Letter - (up ? 32 : 0)) : "";
+        for (int i = 0; i < 40; ++i) { // a release, a press or repeat, or another event
+            const unsigned k = random() % KeyCount, what = random() % 13;
+            const bool up = down[k] && what < 4;
             down[k] = what < 9 ? !up : down[k];
+            stream += what < 9 ? StreamKeys[k].Letter - (up ? 32 : 0) : ".|*^"[what - 9];
         }
         for (unsigned k = 0; k < KeyCount; ++k)
             stream += down[k] ? std::string(1, StreamKeys[k].Letter - 32) : "";
