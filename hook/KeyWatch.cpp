@@ -26,8 +26,8 @@ bool Repeats(const HeldKey& entry, DWORD time) {
 
 // The held key to forget for a new one when all places are taken, or Count for none. One that
 // passed on costs nothing: its key-up passes on whether remembered or not. One that is swallowed
-// is forgotten only once its key-up must have gone missing, so that no swallowed key-down ever
-// has its key-up passed on; the oldest of a kind goes first.
+// is forgotten only once it has not repeated for the lapse, its key-up most likely missed; the
+// oldest of a kind goes first.
 std::size_t PlaceToFree(const HeldKeys& held, DWORD time) {
     std::size_t chosen = held.Count;
     for (std::size_t i = 0; i < held.Count; ++i) {
@@ -71,6 +71,12 @@ bool Enqueue(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) 
     event.ScanCode = scanCode;
     event.Flags = flags & (LLKHF_EXTENDED | LLKHF_UP);
     return true;
+}
+
+// Queues a key's press, down and up, or nothing when both do not fit: never half a press.
+bool EnqueuePress(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) {
+    return queue.Count + 2 <= MaxReplayEvents && Enqueue(queue, virtualKey, scanCode, flags) &&
+           Enqueue(queue, virtualKey, scanCode, flags | LLKHF_UP);
 }
 
 void DropFront(ReplayQueue& queue, std::size_t count) {
@@ -121,10 +127,8 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
                 verdict.HoldChange = true;
                 // An extra key is reported at every press, also when it gives its press back.
                 verdict.Report = !entry.ReplaysTap || IsExtraKey(entry.VirtualKey);
-                if (entry.ReplaysTap && Enqueue(state.Replay, entry.VirtualKey, entry.ScanCode,
-                                                entry.Flags & LLKHF_EXTENDED))
-                    verdict.Replay = Enqueue(state.Replay, entry.VirtualKey, entry.ScanCode,
-                                             (entry.Flags & LLKHF_EXTENDED) | LLKHF_UP);
+                verdict.Replay = entry.ReplaysTap && EnqueuePress(state.Replay, entry.VirtualKey,
+                                                                  entry.ScanCode, entry.Flags);
             }
             Forget(held, index);
             return verdict;
@@ -159,8 +163,7 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
     entry->Swallowed = verdict.Swallow;
     entry->HeldBack = verdict.HoldChange;
     entry->ReplaysTap = verdict.HoldChange && !IsBound(bound, verdict.Code);
-    if (verdict.Mask && Enqueue(state.Replay, MaskingVirtualKey, 0, 0))
-        verdict.Replay = Enqueue(state.Replay, MaskingVirtualKey, 0, LLKHF_UP);
+    verdict.Replay = verdict.Mask && EnqueuePress(state.Replay, MaskingVirtualKey, 0, 0);
     return verdict;
 }
 
@@ -227,7 +230,7 @@ KeyVerdict FollowKeyEvent(KeyboardState& state, WPARAM message, DWORD virtualKey
     }
     if (queue.Sent && static_cast<LONG>(time - queue.SentTime) >= static_cast<LONG>(ReplayLapseMs))
         DropFront(queue, queue.Sent);
-    const bool repeat = IsKeyDownMessage(message) &&
+    const bool repeat = queue.Count && IsKeyDownMessage(message) &&
                         HeldIndex(state.Held, KeyCodeOf(scanCode, flags)) < state.Held.Count;
     std::uint32_t code = 0;
     KeyVerdict verdict;
