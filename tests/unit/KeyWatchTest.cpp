@@ -156,7 +156,7 @@ struct StreamCase {
     // masking key follows, R when events were queued to inject; per long press taken: "L" and
     // its code; at '|', the injected events ("+vk" down, "-vk" up). Null: not compared.
     const char* Expected;
-    Codes Reloaded;
+    Codes Reloaded = {};
 };
 
 const StreamCase StreamCases[] = {
@@ -281,8 +281,7 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                 (verdict.Mask ? "M" : "") + (verdict.Replay ? "R" : ""));
         }
         comeBack();
-        if (test.Expected)
-            EXPECT_EQ(outcome, test.Expected);
+        EXPECT_EQ(outcome, test.Expected ? test.Expected : outcome);
         EXPECT_EQ(std::count(appDown, appDown + 256, 0), 256) << "a key left down";
         EXPECT_EQ(LongPressWait(state, time, HoldDelay), INFINITE) << "no timer once released";
         EXPECT_EQ(state.Modifiers, 0);
