@@ -63,8 +63,8 @@ struct HookStateRecord {
     BoundKeys Bound;
     KeyboardState Keys;
     HookWatch Watch;
-    DWORD Session = 0;         // the process's session
-    bool SessionKnown = false; // and the system tells it and the console's
+    DWORD Session = 0;         // the process's session,
+    bool SessionKnown = false; // where the system answers the session questions
 };
 
 HookStateRecord HookState;

@@ -1,6 +1,6 @@
 // kbhook.dll's decisions over the stream of events, without any platform call: the modifiers
-// and keys held, which key-downs are auto-repeats, when a held key becomes a long press, and when
-// the keyboard hook has been lost.
+// and keys held, which key-downs are auto-repeats, when a held key becomes a long press, which
+// events the library injects and in what order, and when the keyboard hook has been lost.
 #pragma once
 
 #include "hook/HookKeys.h"
