@@ -193,9 +193,10 @@ TEST_F(KbHookBinding, TapOfALongPressKeyComesBackBeforeTheNextKey) {
     Config.Write("[Keyloft]\r\n10003A=x\r\n");
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
     PressKey(CapsLockKey);
-    PressKey(LetterAKey); // on its way before the tap is given back
+    PressKey(LetterAKey);  // on its way before the tap is given back
+    PressKey(CapsLockKey); // and CapsLock as it was before
     ASSERT_TRUE(SyncInput(Focus.Window));
-    ASSERT_EQ(ObservedOf(CapsLockKey).size(), 2u) << "one press of the key's own";
+    ASSERT_EQ(ObservedOf(CapsLockKey).size(), 4u) << "two presses of the key's own";
     EXPECT_LT(ObservedAt(VK_CAPITAL, WM_KEYDOWN), ObservedAt(VK_CAPITAL, WM_KEYUP));
     EXPECT_LT(ObservedAt(VK_CAPITAL, WM_KEYUP), ObservedAt('A', WM_KEYDOWN));
     EXPECT_EQ(KeysOf(LetterAKey, Focus.Window).size(), 2u);
@@ -232,6 +233,7 @@ TEST_F(KbHookBinding, KeyEventWithoutAVirtualKeyIsLeftAlone) {
     EXPECT_EQ(ObservedOf(InjectedKey{0, 0x64, false}).size(), 1u) << "passed on";
     ASSERT_EQ(ReportsTo(ReportWindow.Window).size(), 1u);
     EXPECT_EQ(ReportsTo(ReportWindow.Window)[0].LParam, VK_F13) << "the real F13";
+    keybd_event(0, 0x64, KEYEVENTF_KEYUP, 0);
 }
 
 } // namespace
