@@ -4,7 +4,6 @@
 #include "check/KeyNames.h"
 #include "check/Output.h"
 #include "hook/HookKeys.h"
-#include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
 #include "mapping/Config.h"
 #include "shell/AppState.h"
@@ -20,8 +19,9 @@ namespace {
 constexpr UINT TestedKeyMessage = WM_APP + 1;
 constexpr std::uint32_t EscKey = 0x01;
 
-// The hook's view of the keyboard: the library's own modifier tracking, and the keys held, so
-// that auto-repeats show once. The hook runs on a thread of its own, which does nothing else:
+// The hook's view of the keyboard: the library's own modifier tracking (the same function as the
+// library's hook, so that the codes shown are those it reports), and the keys held, so that
+// auto-repeats show once. The hook runs on a thread of its own, which does nothing else:
 // every key of the desktop waits for it, and the tester's thread reads the file and writes to
 // the console for each key.
 struct TesterStateRecord {
@@ -37,16 +37,12 @@ TesterStateRecord TesterState;
 LRESULT CALLBACK TesterHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-        ModifierKeys& modifiers = TesterState.Keys.Modifiers;
-        const bool modifier =
-            NoteModifierEvent(modifiers, message, event->vkCode, event->scanCode, event->flags);
-        const std::uint32_t key = KeyCodeOf(event->scanCode, event->flags);
-        if (!modifier && event->dwExtraInfo != KeyloftSendMark &&
-            !IsHeldRepeat(TesterState.Keys.Held, message, key, event->time) &&
+        std::uint32_t pressed = 0;
+        if (FollowModifiers(TesterState.Keys, message, event->vkCode, event->scanCode, event->flags,
+                            event->dwExtraInfo, GetAsyncKeyState, pressed) &&
+            !IsHeldRepeat(TesterState.Keys.Held, message, pressed & KeyCodeBits, event->time) &&
             IsKeyDownMessage(message))
-            PostThreadMessageW(TesterState.ThreadId, TestedKeyMessage,
-                               PressCodeOf(event->scanCode, event->flags, modifiers),
-                               event->vkCode);
+            PostThreadMessageW(TesterState.ThreadId, TestedKeyMessage, pressed, event->vkCode);
     }
     return CallNextHookEx(nullptr, code, message, data);
 }

@@ -27,19 +27,6 @@ std::uint64_t EntryRecord(std::uint32_t code, bool plus, std::size_t index) {
            (index & IndexBits);
 }
 
-// True when name, of length characters, is HoldDelay in any letter case.
-bool IsHoldDelayName(const wchar_t* name, std::size_t length) {
-    const wchar_t setting[] = L"holddelay";
-    if (length != sizeof(setting) / sizeof(setting[0]) - 1)
-        return false;
-    for (std::size_t i = 0; i < length; ++i) {
-        const wchar_t c = name[i] >= L'A' && name[i] <= L'Z' ? name[i] - L'A' + L'a' : name[i];
-        if (c != setting[i])
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool SameStamp(const FileStamp& a, const FileStamp& b) {
@@ -95,12 +82,20 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
         std::size_t at = 0;
         ProfileEntry entry;
         bool delaySeen = false;
+        bool activeUserSeen = false;
+        bool keysIgnored = false;
         DWORD holdDelay = DefaultHoldDelayMs;
         while (count < most && NextSectionEntry(list, length, cut, at, entry)) {
             // The first HoldDelay counts, as for the program's reads.
-            if (!delaySeen && IsHoldDelayName(entry.Name, entry.NameLength)) {
+            if (!delaySeen && IsSettingName(entry.Name, entry.NameLength, L"HoldDelay")) {
                 delaySeen = true;
                 holdDelay = HoldDelayOf(entry.Value, entry.ValueLength);
+                continue;
+            }
+            // Only emptiness counts: absent, or any value, lets keys through.
+            if (!activeUserSeen && IsSettingName(entry.Name, entry.NameLength, L"OnlyActiveUser")) {
+                activeUserSeen = true;
+                keysIgnored = entry.HasValue && entry.ValueLength == 0;
                 continue;
             }
             std::uint32_t code = 0;
@@ -120,8 +115,10 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
                 codes[bound++] = static_cast<std::uint32_t>(records[i] >> 32);
         }
         done = MakeBoundKeys(codes, bound, table);
-        if (done)
+        if (done) {
             table.HoldDelayMs = holdDelay;
+            table.KeysIgnored = keysIgnored;
+        }
     }
     Release(records);
     Release(valued);

@@ -256,3 +256,7 @@ bool NextSectionEntry(const wchar_t* list, std::size_t length, bool cut, std::si
     ProfileValue(entry.Value, entry.ValueLength);
     return true;
 }
+
+bool IsSettingName(const wchar_t* name, std::size_t length, const wchar_t* setting) {
+    return CompareStringOrdinal(name, static_cast<int>(length), setting, -1, TRUE) == CSTR_EQUAL;
+}

@@ -42,10 +42,13 @@ constexpr DWORD LongestHoldDelayMs = 5000;
 // the process heap (see BindingFile.h). An empty table has no memory.
 // The same file's HoldDelay comes with it; 0 stands for the default, so that a table in the
 // library's state record needs no initial data (its zero-filled memory costs no file size).
+// KeysIgnored: the file's OnlyActiveUser is present and empty, so Keyloft ignores every key and
+// the library reports and swallows none.
 struct BoundKeys {
     std::uint32_t* Codes = nullptr;
     std::size_t Count = 0;
     DWORD HoldDelayMs = 0;
+    bool KeysIgnored = false;
 };
 
 // The long-press delay of the table in milliseconds.
@@ -59,6 +62,7 @@ struct KeyVerdict {
     bool Swallow = false;    // keep the event from the later hooks and the applications
     bool Mask = false;       // press and release the masking key: swallowed while Alt or Win
     bool HoldChange = false; // a key was held back or let go: the long-press timer changes
+    bool Replay = false;     // events were queued for injection (see KeyWatch.h)
     std::uint32_t Code = 0;  // the key code: scan code, extended base and modifier bits
 };
 
@@ -161,6 +165,9 @@ bool NextProfileEntry(const wchar_t* list, std::size_t length, std::size_t& at,
 // blanks around it and without one pair of equal quotation marks (single or double) enclosing
 // it.
 void ProfileValue(const wchar_t*& text, std::size_t& length);
+
+// True when name, of length characters, is the setting's name in any letter case.
+bool IsSettingName(const wchar_t* name, std::size_t length, const wchar_t* setting);
 
 // Narrows text to itself without the blanks, tabs and line ends around it.
 void TrimProfileBlanks(const wchar_t*& text, std::size_t& length);

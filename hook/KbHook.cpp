@@ -39,9 +39,9 @@ constexpr DWORD FirstReadWaitMs = 1000;
 // For the reader at the stop; a reader stuck in a read is left to end by itself.
 constexpr DWORD ReaderStopWaitMs = 1000;
 constexpr DWORD ThreadStackBytes = 64 * 1024;
-// Posted to itself by the hook when it swallowed a key while Alt or Win was down: the masking key
-// is sent from the thread's loop, outside the hook's call.
-constexpr UINT MaskKeyMessage = WM_APP + 2;
+// Posted to itself by the hook when it queued events to inject (the masking key, a tap given back,
+// keys that follow them): they are sent from the thread's loop, outside the hook's call.
+constexpr UINT ReplayMessage = WM_APP + 2;
 
 struct HookStateRecord {
     HINSTANCE Module = nullptr;
@@ -62,6 +62,8 @@ struct HookStateRecord {
     HANDLE Reader = nullptr;
     BoundKeys Bound;
     KeyboardState Keys;
+    DWORD Session = 0;         // the process's session,
+    bool SessionKnown = false; // where the system answers the session questions
 };
 
 HookStateRecord HookState;
@@ -101,15 +103,6 @@ void ReportLongPresses() {
     ArmHoldTimer();
 }
 
-// Forgets a modifier whose key-up the hook never saw (the secure desktop of Ctrl+Alt+Delete takes
-// the releases): asked only while some modifier counts as down, at a key-down.
-void ForgetReleasedModifiers() {
-    ModifierKeys& held = HookState.Keys.Modifiers;
-    for (int i = 0; i < 8; ++i)
-        if ((held & (1u << i)) && !(GetAsyncKeyState(ModifierVirtualKeys[i]) & 0x8000))
-            held = static_cast<ModifierKeys>(held & ~(1u << i));
-}
-
 // Notes an event for the watch over the hook (see WatchFacts): memory only, and one SetEvent when
 // a key comes while the watch sleeps. True for the watch's own probe, which goes no further.
 bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {
@@ -129,12 +122,41 @@ bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {
     return false;
 }
 
-// True while the library stands aside: a program of PauseIn owns the window in front, or, with
-// PauseFullScreen, the window in front covers a monitor and is neither the desktop nor the
-// taskbar. The reader follows the window in front and looks up its program; the test of its
-// rectangle, which also sees a window that turned full-screen while it kept the focus, is one
-// cheap query at a key-down.
+// Injects the queued events, marked so that the hook passes them on. Events the system refuses
+// are never seen back; the queue lets them go after a while.
+void SendReplay() {
+    ReplayEvent events[MaxReplayEvents];
+    const std::size_t count = NextReplay(HookState.Keys, GetTickCount(), events);
+    INPUT inputs[MaxReplayEvents] = {};
+    for (std::size_t i = 0; i < count; ++i) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = static_cast<WORD>(events[i].VirtualKey);
+        inputs[i].ki.wScan = static_cast<WORD>(events[i].ScanCode);
+        inputs[i].ki.dwFlags = ((events[i].Flags & LLKHF_EXTENDED) ? KEYEVENTF_EXTENDEDKEY : 0) |
+                               ((events[i].Flags & LLKHF_UP) ? KEYEVENTF_KEYUP : 0);
+        inputs[i].ki.dwExtraInfo = KeyloftSendMark;
+    }
+    if (count)
+        SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
+}
+
+// Under Wine the session questions have stubs for answers that never agree.
+bool RunsUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// True while the library stands aside, so that a new key-down is neither reported nor swallowed.
+// Keyloft ignores keys: its configuration says so (OnlyActiveUser empty), no window has the focus,
+// or the process's session is not the one at the console. Or the user paused it: a program of
+// PauseIn owns the window in front, or, with PauseFullScreen, the window in front covers a monitor
+// and is neither the desktop nor the taskbar. The reader follows the window in front and looks up
+// its program; the test of its rectangle, which also sees a window that turned full-screen while
+// it kept the focus, is one cheap query. Asked only for a key-down the library would take: no
+// file, no wait.
 bool StandsAside() {
+    if (HookState.Bound.KeysIgnored || !GetForegroundWindow() ||
+        (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session))
+        return true;
     const ReaderLink& link = *HookState.Link;
     if (link.PauseForProgram)
         return true;
@@ -145,37 +167,21 @@ bool StandsAside() {
            CoversAnyMonitor(window, link.Monitors, link.MonitorCount);
 }
 
-// Decides with no binding while the library stands aside: a key pressed meanwhile is neither
-// reported nor swallowed, and neither is its key-up, while a key held from before keeps what its
-// key-down was given, a tap's report at its release too.
-const BoundKeys NoBindings;
-
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
         if (NoteEventForWatch(event))
             return 1;
-        // KeyloftSend's own events go on as they are, neither reported nor swallowed; its
-        // modifiers count like any others.
-        if (event->dwExtraInfo == KeyloftSendMark) {
-            NoteModifierEvent(HookState.Keys.Modifiers, message, event->vkCode, event->scanCode,
-                              event->flags);
-            return CallNextHookEx(nullptr, code, message, data);
-        }
-        if (HookState.Keys.Modifiers && IsKeyDownMessage(message))
-            ForgetReleasedModifiers();
-        const bool aside = StandsAside();
-        KeyVerdict verdict =
-            FollowKeyEvent(HookState.Keys, message, event->vkCode, event->scanCode, event->flags,
-                           event->time, aside ? NoBindings : HookState.Bound);
-        verdict.Report = verdict.Report && !(aside && IsKeyDownMessage(message));
+        const KeyVerdict verdict = FollowKeyEvent(
+            HookState.Keys, message, event->vkCode, event->scanCode, event->flags, event->time,
+            HookState.Bound, event->dwExtraInfo, StandsAside, GetAsyncKeyState);
         const HWND window = HookState.Window;
         if (verdict.Report && window)
             PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
         if (verdict.HoldChange)
             ArmHoldTimer();
-        if (verdict.Mask)
-            PostThreadMessageW(HookState.ThreadId, MaskKeyMessage, 0, 0);
+        if (verdict.Replay)
+            PostThreadMessageW(HookState.ThreadId, ReplayMessage, 0, 0);
         if (verdict.Swallow)
             return 1;
     }
@@ -234,8 +240,8 @@ void RunThreadLoop() {
                 AdoptPendingTable();
             } else if (message.message == ReinstallMessage) {
                 InstallHook();
-            } else if (message.message == MaskKeyMessage) {
-                SendMaskingKey();
+            } else if (message.message == ReplayMessage) {
+                SendReplay();
             } else {
                 DispatchMessageW(&message);
             }
@@ -262,6 +268,10 @@ DWORD WINAPI HookThread(void*) {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     HookState.ThreadId = GetCurrentThreadId();
+    DWORD session = 0;
+    HookState.SessionKnown =
+        !RunsUnderWine() && ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    HookState.Session = session;
     HookState.Keys = KeyboardState();
     HookState.Link = MakeReaderLink(HookState.Module);
     if (HookState.Link) {

@@ -1,5 +1,7 @@
 #include "hook/KeyWatch.h"
 
+#include "hook/InjectMark.h"
+
 namespace {
 
 // The place of key among the held keys, or Count.
@@ -15,23 +17,44 @@ void Forget(HeldKeys& held, std::size_t index) {
     held.Keys[index] = held.Keys[held.Count];
 }
 
-// Adds a held key; more keys held at once than any keyboard reports: the oldest is forgotten, so
-// that at worst one of its repeats counts as a press.
-HeldKey& Hold(HeldKeys& held, std::uint32_t key, DWORD time) {
-    if (held.Count == MaxHeldKeys)
-        Forget(held, 0);
-    HeldKey& entry = held.Keys[held.Count++];
-    entry = HeldKey();
-    entry.Key = key;
-    entry.DownTime = entry.LastTime = time;
-    return entry;
-}
-
 // True when a key-down at time repeats the held key: no key-up between, and not so long after
 // its latest key-down that its key-up must have gone missing. Unsigned difference: right across
 // the wrap of the millisecond clock.
 bool Repeats(const HeldKey& entry, DWORD time) {
     return time - entry.LastTime < HeldKeyLapseMs;
+}
+
+// The held key to forget for a new one when all places are taken, or Count for none. One that
+// passed on costs nothing: its key-up passes on whether remembered or not. One that is swallowed
+// is forgotten only once it has not repeated for the lapse, its key-up most likely missed; the
+// oldest of a kind goes first.
+std::size_t PlaceToFree(const HeldKeys& held, DWORD time) {
+    std::size_t chosen = held.Count;
+    for (std::size_t i = 0; i < held.Count; ++i) {
+        const HeldKey& entry = held.Keys[i];
+        if (entry.Swallowed && Repeats(entry, time))
+            continue;
+        if (chosen == held.Count || (held.Keys[chosen].Swallowed && !entry.Swallowed) ||
+            (held.Keys[chosen].Swallowed == entry.Swallowed &&
+             time - entry.LastTime > time - held.Keys[chosen].LastTime))
+            chosen = i;
+    }
+    return chosen;
+}
+
+// Adds a held key; nullptr when every place holds a key that must be kept.
+HeldKey* Hold(HeldKeys& held, std::uint32_t key, DWORD time) {
+    if (held.Count == MaxHeldKeys) {
+        const std::size_t index = PlaceToFree(held, time);
+        if (index == held.Count)
+            return nullptr;
+        Forget(held, index);
+    }
+    HeldKey& entry = held.Keys[held.Count++];
+    entry = HeldKey();
+    entry.Key = key;
+    entry.DownTime = entry.LastTime = time;
+    return &entry;
 }
 
 // How long the key has been down at now; 0 when its time stamp lies ahead of now.
@@ -40,7 +63,140 @@ DWORD HeldFor(const HeldKey& entry, DWORD now) {
     return static_cast<LONG>(held) < 0 ? 0 : held;
 }
 
+bool Enqueue(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) {
+    if (queue.Count == MaxReplayEvents)
+        return false;
+    ReplayEvent& event = queue.Events[queue.Count++];
+    event.VirtualKey = virtualKey;
+    event.ScanCode = scanCode;
+    event.Flags = flags & (LLKHF_EXTENDED | LLKHF_UP);
+    return true;
+}
+
+// Queues a key's press, down and up, or nothing when both do not fit: never half a press.
+bool EnqueuePress(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) {
+    return queue.Count + 2 <= MaxReplayEvents && Enqueue(queue, virtualKey, scanCode, flags) &&
+           Enqueue(queue, virtualKey, scanCode, flags | LLKHF_UP);
+}
+
+void DropFront(ReplayQueue& queue, std::size_t count) {
+    for (std::size_t i = count; i < queue.Count; ++i)
+        queue.Events[i - count] = queue.Events[i];
+    queue.Count -= count;
+    queue.Sent -= count;
+}
+
+// A marked event that is the next one the library sent has come back: it no longer holds up the
+// user's keys. Others (KeyloftSend's) leave the queue alone.
+void NoteReplayed(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) {
+    if (queue.Sent == 0)
+        return;
+    const ReplayEvent& next = queue.Events[0];
+    if ((next.Flags & LLKHF_UP) == (flags & LLKHF_UP) &&
+        (next.VirtualKey == virtualKey || (scanCode && next.ScanCode == scanCode)))
+        DropFront(queue, 1);
+}
+
+// A modifier that the system counts as up although the hook saw no key-up of it is dropped;
+// while injected events are on their way, the system's view lags behind and is not asked.
+void ForgetReleasedModifiers(KeyboardState& state, AsyncKeyStateFn asyncKeyState) {
+    const ModifierKeys asked = static_cast<ModifierKeys>(state.Modifiers & ~state.MarkedUp);
+    if (!asyncKeyState || !asked || state.Replay.Count)
+        return;
+    for (int i = 0; i < 8; ++i)
+        if ((asked & (1u << i)) && !(asyncKeyState(ModifierVirtualKeys[i]) & 0x8000))
+            state.Modifiers = static_cast<ModifierKeys>(state.Modifiers & ~(1u << i));
+}
+
+// The decision of a key event of the user's own, not a modifier key, with its code.
+KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
+                         DWORD flags, DWORD time, std::uint32_t code, const BoundKeys& bound,
+                         StandsAsideFn standsAside, AsyncKeyStateFn asyncKeyState) {
+    HeldKeys& held = state.Held;
+    const std::uint32_t key = code & KeyCodeBits;
+    const std::size_t index = HeldIndex(held, key);
+    const bool down = IsKeyDownMessage(message);
+    KeyVerdict verdict;
+    verdict.Code = code;
+    if (index < held.Count) {
+        HeldKey& entry = held.Keys[index];
+        verdict.Code = entry.Code;
+        verdict.Swallow = entry.Swallowed;
+        if (!down) {
+            if (entry.HeldBack) { // a tap
+                verdict.HoldChange = true;
+                // An extra key is reported at every press, also when it gives its press back.
+                verdict.Report = !entry.ReplaysTap || IsExtraKey(entry.VirtualKey);
+                verdict.Replay = entry.ReplaysTap && EnqueuePress(state.Replay, entry.VirtualKey,
+                                                                  entry.ScanCode, entry.Flags);
+            }
+            Forget(held, index);
+            return verdict;
+        }
+        if (Repeats(entry, time)) {
+            entry.LastTime = time;
+            return verdict;
+        }
+        Forget(held, index); // its key-up went missing: a new press
+        verdict = KeyVerdict();
+        verdict.Code = code;
+    }
+    if (!down)
+        return verdict; // never seen going down: passed on as it came
+    verdict = DecideKeyEvent(message, virtualKey, scanCode, flags, code, bound);
+    // Down in the system already: its key-down came before the hook or while it was away.
+    const bool alreadyDown = verdict.Swallow && asyncKeyState && !state.Replay.Count &&
+                             (asyncKeyState(static_cast<int>(virtualKey)) & 0x8000);
+    if ((verdict.Report || verdict.Swallow) && (alreadyDown || (standsAside && standsAside()))) {
+        verdict = KeyVerdict();
+        verdict.Code = code;
+    }
+    HeldKey* entry = Hold(held, key, time);
+    if (!entry) { // more bound keys held than places: this one passes on, untouched
+        verdict.Swallow = verdict.HoldChange = verdict.Mask = false;
+        return verdict;
+    }
+    entry->Code = verdict.Code;
+    entry->VirtualKey = virtualKey;
+    entry->ScanCode = scanCode;
+    entry->Flags = flags;
+    entry->Swallowed = verdict.Swallow;
+    entry->HeldBack = verdict.HoldChange;
+    entry->ReplaysTap = verdict.HoldChange && !IsBound(bound, verdict.Code);
+    verdict.Replay = verdict.Mask && EnqueuePress(state.Replay, MaskingVirtualKey, 0, 0);
+    return verdict;
+}
+
 } // namespace
+
+bool IsAsideEvent(DWORD virtualKey, DWORD flags, ULONG_PTR extraInfo) {
+    return extraInfo == KeyloftSendMark || (virtualKey == 0 && (flags & LLKHF_INJECTED));
+}
+
+bool FollowModifiers(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
+                     DWORD flags, ULONG_PTR extraInfo, AsyncKeyStateFn asyncKeyState,
+                     std::uint32_t& code) {
+    code = 0;
+    ModifierKeys own = 0; // the bit of the event's key when it is a modifier
+    const bool modifier = NoteModifierEvent(own, WM_KEYDOWN, virtualKey, scanCode, flags);
+    if (IsAsideEvent(virtualKey, flags, extraInfo)) {
+        // The system's view of a modifier changes, the keys physically down do not.
+        if (modifier && IsKeyUpMessage(message))
+            state.MarkedUp = static_cast<ModifierKeys>((state.MarkedUp | own) & state.Modifiers);
+        else if (modifier)
+            state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & ~own);
+        return false;
+    }
+    if (IsKeyDownMessage(message))
+        ForgetReleasedModifiers(state, asyncKeyState);
+    if (modifier) {
+        NoteModifierEvent(state.Modifiers, message, virtualKey, scanCode, flags);
+        state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & ~own);
+        return false;
+    }
+    code = PressCodeOf(scanCode, flags, state.Modifiers);
+    return true;
+}
 
 bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time) {
     const std::size_t index = HeldIndex(held, code);
@@ -56,43 +212,53 @@ bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time
         held.Keys[index].LastTime = time;
         return repeat;
     }
-    Hold(held, code, time);
+    Hold(held, code, time); // none swallowed here: the oldest place is freed when all are taken
     return false;
 }
 
 KeyVerdict FollowKeyEvent(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                          DWORD flags, DWORD time, const BoundKeys& bound) {
-    if (NoteModifierEvent(state.Modifiers, message, virtualKey, scanCode, flags))
+                          DWORD flags, DWORD time, const BoundKeys& bound, ULONG_PTR extraInfo,
+                          StandsAsideFn standsAside, AsyncKeyStateFn asyncKeyState) {
+    ReplayQueue& queue = state.Replay;
+    if (IsAsideEvent(virtualKey, flags, extraInfo)) {
+        std::uint32_t unused = 0;
+        FollowModifiers(state, message, virtualKey, scanCode, flags, extraInfo, asyncKeyState,
+                        unused);
+        if (extraInfo == KeyloftSendMark)
+            NoteReplayed(queue, virtualKey, scanCode, flags);
         return KeyVerdict();
-    HeldKeys& held = state.Held;
-    const std::uint32_t key = KeyCodeOf(scanCode, flags);
-    const std::size_t index = HeldIndex(held, key);
-    if (index < held.Count && (IsKeyUpMessage(message) || IsKeyDownMessage(message))) {
-        HeldKey& entry = held.Keys[index];
-        KeyVerdict verdict;
-        verdict.Code = entry.Code;
-        verdict.Swallow = entry.Swallowed;
-        if (IsKeyUpMessage(message)) {
-            verdict.Report = verdict.HoldChange = entry.HeldBack; // a tap
-            Forget(held, index);
-            return verdict;
-        }
-        if (Repeats(entry, time)) {
-            entry.LastTime = time;
-            return verdict;
-        }
-        Forget(held, index); // its key-up went missing: a new press
     }
-    const KeyVerdict verdict = DecideKeyEvent(message, virtualKey, scanCode, flags,
-                                              ModifierCodeBits(state.Modifiers), bound);
-    if (IsKeyDownMessage(message) && (verdict.Report || verdict.Swallow)) {
-        HeldKey& entry = Hold(held, key, time);
-        entry.Code = verdict.Code;
-        entry.VirtualKey = virtualKey;
-        entry.Swallowed = verdict.Swallow;
-        entry.HeldBack = verdict.HoldChange;
+    if (queue.Sent && static_cast<LONG>(time - queue.SentTime) >= static_cast<LONG>(ReplayLapseMs))
+        DropFront(queue, queue.Sent);
+    const bool repeat = queue.Count && IsKeyDownMessage(message) &&
+                        HeldIndex(state.Held, KeyCodeOf(scanCode, flags)) < state.Held.Count;
+    std::uint32_t code = 0;
+    KeyVerdict verdict;
+    if (FollowModifiers(state, message, virtualKey, scanCode, flags, extraInfo, asyncKeyState,
+                        code))
+        verdict = DecideHeldKey(state, message, virtualKey, scanCode, flags, time, code, bound,
+                                standsAside, asyncKeyState);
+    // A key that passes on while injected events are on their way follows them. Should the queue
+    // be full (injected events that do not come back hold it for a second), an auto-repeat is
+    // left out, and a press or release passes on now, out of turn rather than lost.
+    if (!verdict.Swallow && queue.Count) {
+        if (Enqueue(queue, virtualKey, scanCode, flags))
+            verdict.Swallow = verdict.Replay = true;
+        else
+            verdict.Swallow = repeat;
     }
     return verdict;
+}
+
+std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[MaxReplayEvents]) {
+    ReplayQueue& queue = state.Replay;
+    const std::size_t count = queue.Count - queue.Sent;
+    for (std::size_t i = 0; i < count; ++i)
+        events[i] = queue.Events[queue.Sent + i];
+    queue.Sent = queue.Count;
+    if (count)
+        queue.SentTime = now;
+    return count;
 }
 
 bool TakeLongPress(KeyboardState& state, DWORD now, DWORD holdDelay, std::uint32_t& code,
@@ -124,7 +290,9 @@ DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay) {
 }
 
 void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow) {
-    state.Modifiers = downNow;
+    // A modifier that only a marked event released is still down, though the system says not.
+    state.Modifiers = static_cast<ModifierKeys>(downNow | (state.Modifiers & state.MarkedUp));
+    state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & state.Modifiers);
 }
 
 WatchStep DecideWatchCheck(const WatchFacts& facts) {

@@ -4,11 +4,6 @@
 
 namespace {
 
-// True when name, of length characters, is setting in any letter case.
-bool IsNamed(const wchar_t* name, std::size_t length, const wchar_t* setting) {
-    return CompareStringOrdinal(name, static_cast<int>(length), setting, -1, TRUE) == CSTR_EQUAL;
-}
-
 // The names of a PauseIn value in the form of PauseSettings::Names; true with none when it names
 // nothing. False when memory runs out.
 bool CopyNames(const wchar_t* value, std::size_t length, wchar_t*& names) {
@@ -65,13 +60,14 @@ bool PauseSettingsOfSection(const wchar_t* list, std::size_t length, bool cut,
     ProfileEntry entry;
     while (NextSectionEntry(list, length, cut, at, entry)) {
         // The first of each counts, as for the program's reads.
-        if (!namesSeen && IsNamed(entry.Name, entry.NameLength, L"PauseIn")) {
+        if (!namesSeen && IsSettingName(entry.Name, entry.NameLength, L"PauseIn")) {
             namesSeen = true;
             if (!CopyNames(entry.Value, entry.ValueLength, made.Names)) {
                 FreePauseSettings(made);
                 return false;
             }
-        } else if (!fullScreenSeen && IsNamed(entry.Name, entry.NameLength, L"PauseFullScreen")) {
+        } else if (!fullScreenSeen &&
+                   IsSettingName(entry.Name, entry.NameLength, L"PauseFullScreen")) {
             fullScreenSeen = true;
             made.FullScreen = PausesFullScreen(entry.Value, entry.ValueLength);
         }

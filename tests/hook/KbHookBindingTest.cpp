@@ -1,6 +1,6 @@
 // kbhook.dll in this process: a bound extra key is swallowed, every other key keeps its usual
-// way to the later hooks and the focused window, and edits of the configuration apply while the
-// hook runs.
+// way to the later hooks and the focused window, edits of the configuration apply while the hook
+// runs, and every key reaches the applications whole.
 #include "HookHarness.h"
 
 #include "hook/HookKeys.h"
@@ -78,7 +78,6 @@ TEST_F(KbHookBinding, BoundOrdinaryKeyFiresAndIsSwallowedExcept29) {
     Config.Write("[Keyloft]\r\n003A=x\r\n0029=x\r\n");
     const InjectedKey noVirtualKey29{0xFF, 0x29, false};
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
-    ClearRecords();
     PressKey(CapsLockKey);
     PressKey(noVirtualKey29);
     PressKey(LetterAKey);
@@ -176,6 +175,65 @@ TEST_F(KbHookBinding, EditsOfTheConfigurationApplyWhileTheHookRuns) {
     EXPECT_GE(removed, 0) << "a removed file binds nothing";
     std::printf("edit applied after %ld ms, emptied after %ld ms, removal after %ld ms\n", bound,
                 emptied, removed);
+}
+
+TEST_F(KbHookBinding, KeyUpOfAPassedKeyPassesWhenItsChordIsBound) {
+    const InjectedKey space{VK_SPACE, 0x39, false}, shift{VK_LSHIFT, 0x2A, false};
+    Config.Write("[Keyloft]\r\n10039=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    for (const bool release : {false, true}) {
+        SendKey(space, release);
+        SendKey(shift, release);
+    }
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(KeysOf(space, Focus.Window).size(), 2u) << "down and up";
+}
+
+TEST_F(KbHookBinding, TapOfALongPressKeyComesBackBeforeTheNextKey) {
+    Config.Write("[Keyloft]\r\n10003A=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    PressKey(CapsLockKey);
+    PressKey(LetterAKey);  // on its way before the tap is given back
+    PressKey(CapsLockKey); // and CapsLock as it was before
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    ASSERT_EQ(ObservedOf(CapsLockKey).size(), 4u) << "two presses of the key's own";
+    EXPECT_LT(ObservedAt(VK_CAPITAL, WM_KEYDOWN), ObservedAt(VK_CAPITAL, WM_KEYUP));
+    EXPECT_LT(ObservedAt(VK_CAPITAL, WM_KEYUP), ObservedAt('A', WM_KEYDOWN));
+    EXPECT_EQ(KeysOf(LetterAKey, Focus.Window).size(), 2u);
+}
+
+TEST_F(KbHookBinding, ChordKeepsItsModifierAfterAMarkedRelease) {
+    Config.Write("[Keyloft]\r\n20064=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    SendKey(LeftCtrlKey, false);
+    PressKey(F13Key);
+    INPUT release{INPUT_KEYBOARD, {}}; // as KeyloftSend releases a held modifier
+    release.ki = {VK_LCONTROL, 0x1D, KEYEVENTF_KEYUP, 0, KeyloftSendMark};
+    SendInput(1, &release, sizeof(release));
+    PressKey(F13Key);
+    SendKey(LeftCtrlKey, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), (std::vector<WPARAM>{0x20064, 0x20064}));
+}
+
+TEST_F(KbHookBinding, NothingIsTakenWhileKeyloftIgnoresKeys) {
+    Config.Write("[Keyloft]\r\nOnlyActiveUser=\r\n0064=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    PressAndSync(F13Key);
+    EXPECT_TRUE(ReportedCodes(ReportWindow.Window).empty());
+    EXPECT_EQ(ObservedOf(F13Key).size(), 2u);
+}
+
+TEST_F(KbHookBinding, KeyEventWithoutAVirtualKeyIsLeftAlone) {
+    Config.Write("[Keyloft]\r\n0064=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    keybd_event(0, 0x64, 0, 0); // what a key-event binding sends: a key-down alone
+    PressKey(F13Key);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(ObservedOf(InjectedKey{0, 0x64, false}).size(), 1u) << "passed on";
+    ASSERT_EQ(ReportsTo(ReportWindow.Window).size(), 1u);
+    EXPECT_EQ(ReportsTo(ReportWindow.Window)[0].LParam, VK_F13) << "the real F13";
+    keybd_event(0, 0x64, KEYEVENTF_KEYUP, 0);
 }
 
 } // namespace
