@@ -26,6 +26,7 @@
 #include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
 #include "hook/Pause.h"
+#include "util/Wine.h"
 
 #include <windows.h>
 
@@ -138,11 +139,6 @@ void SendReplay() {
     }
     if (count)
         SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
-}
-
-// Under Wine the session questions have stubs for answers that never agree.
-bool RunsUnderWine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 // True while the library stands aside, so that a new key-down is neither reported nor swallowed.
@@ -268,6 +264,7 @@ DWORD WINAPI HookThread(void*) {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     HookState.ThreadId = GetCurrentThreadId();
+    // Under Wine the session questions have stubs for answers that never agree.
     DWORD session = 0;
     HookState.SessionKnown =
         !RunsUnderWine() && ProcessIdToSessionId(GetCurrentProcessId(), &session);

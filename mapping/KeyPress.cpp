@@ -5,6 +5,7 @@
 #include "mapping/KeyReport.h"
 #include "shell/AppState.h"
 #include "util/TrayIcon.h"
+#include "util/Wine.h"
 
 #include <windows.h>
 
@@ -12,15 +13,9 @@ namespace {
 
 constexpr std::int32_t DefaultRepeatDelayMs = 500;
 
-// Wine answers the session questions with fixed stubs that never agree, so there the test
-// would drop every key; it cannot tell anything and counts as passed.
-bool RunsUnderWine() {
-    static const bool wine =
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
-}
-
 // Is Keyloft's process in the session attached to the physical console?
+// Wine answers the session questions with fixed stubs that never agree, so there the test would
+// drop every key; it cannot tell anything and counts as passed.
 bool InConsoleSession() {
     if (RunsUnderWine())
         return true;
