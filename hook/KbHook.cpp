@@ -145,12 +145,15 @@ bool RunsUnderWine() {
 }
 
 // True while Keyloft ignores keys, so that a new key-down is neither reported nor swallowed: its
-// configuration says so (OnlyActiveUser empty), no window has the focus, or the process's session
-// is not the one at the console. Asked only for a key-down the library would take, and cheap:
-// no file, no wait.
-bool StandsAside() {
-    return HookState.Bound.KeysIgnored || !GetForegroundWindow() ||
-           (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session);
+// configuration says so (OnlyActiveUser empty), the process's session is not the one at the
+// console, or no window has the focus. Asked only for a key-down the library would take, and
+// cheap: no file, no wait. The focus is asked only for a key to swallow: a report alone reaches
+// Keyloft, which drops it itself while no window has the focus, and under Wine the question is a
+// round trip to the window server for every extra key.
+bool StandsAside(bool swallows) {
+    return HookState.Bound.KeysIgnored ||
+           (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session) ||
+           (swallows && !GetForegroundWindow());
 }
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
