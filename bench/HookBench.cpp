@@ -224,10 +224,10 @@ void Send(WORD vk, WORD scan, bool extended, bool up) {
 }
 
 // Handles messages until done() or two seconds pass; returns the time HookKeyMessage arrived.
-template <typename Done> LONGLONG PumpUntil(Done done) {
+template <typename Done> LONGLONG PumpUntil(Done done, DWORD limitMs = 2000) {
     LONGLONG reportAt = 0;
     const DWORD start = GetTickCount();
-    while (!done(reportAt) && GetTickCount() - start < 2000) {
+    while (!done(reportAt) && GetTickCount() - start < limitMs) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == HookKeyMessage && !reportAt)
@@ -283,8 +283,22 @@ struct BenchLibrary {
     std::wstring Config;
 };
 
+// A window of this program in front, as on a desktop in use: the library takes no key while no
+// window has the focus. Left to the program's end, since Wine without a window manager waits
+// seconds for the foreground window to go.
+void BringWindowToFront() {
+    static HWND front =
+        CreateWindowExW(0, L"STATIC", L"bench front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                        100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    for (int attempt = 0; attempt < 50 && GetForegroundWindow() != front; ++attempt) {
+        SetForegroundWindow(front);
+        PumpUntil([](LONGLONG) { return false; }, 20);
+    }
+}
+
 // Writes the configuration with text, then loads the library.
 BenchLibrary LoadBenchLibrary(const std::wstring& folder, const char* text) {
+    BringWindowToFront();
     BenchLibrary library;
     library.Config = BenchConfigPath();
     WriteText(library.Config, text);

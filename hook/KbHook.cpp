@@ -142,16 +142,19 @@ void SendReplay() {
 }
 
 // True while the library stands aside, so that a new key-down is neither reported nor swallowed.
-// Keyloft ignores keys: its configuration says so (OnlyActiveUser empty), no window has the focus,
-// or the process's session is not the one at the console. Or the user paused it: a program of
+// Keyloft ignores keys: its configuration says so (OnlyActiveUser empty), the process's session
+// is not the one at the console, or no window has the focus. Or the user paused it: a program of
 // PauseIn owns the window in front, or, with PauseFullScreen, the window in front covers a monitor
 // and is neither the desktop nor the taskbar. The reader follows the window in front and looks up
 // its program; the test of its rectangle, which also sees a window that turned full-screen while
 // it kept the focus, is one cheap query. Asked only for a key-down the library would take: no
-// file, no wait.
-bool StandsAside() {
-    if (HookState.Bound.KeysIgnored || !GetForegroundWindow() ||
-        (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session))
+// file, no wait. The focus is asked only for a key to swallow: a report alone reaches Keyloft,
+// which drops it itself while no window has the focus, and under Wine the question is a round
+// trip to the window server for every extra key.
+bool StandsAside(bool swallows) {
+    if (HookState.Bound.KeysIgnored ||
+        (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session) ||
+        (swallows && !GetForegroundWindow()))
         return true;
     const ReaderLink& link = *HookState.Link;
     if (link.PauseForProgram)

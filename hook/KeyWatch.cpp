@@ -147,7 +147,8 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
     // Down in the system already: its key-down came before the hook or while it was away.
     const bool alreadyDown = verdict.Swallow && asyncKeyState && !state.Replay.Count &&
                              (asyncKeyState(static_cast<int>(virtualKey)) & 0x8000);
-    if ((verdict.Report || verdict.Swallow) && (alreadyDown || (standsAside && standsAside()))) {
+    if ((verdict.Report || verdict.Swallow) &&
+        (alreadyDown || (standsAside && standsAside(verdict.Swallow)))) {
         verdict = KeyVerdict();
         verdict.Code = code;
     }

@@ -75,8 +75,9 @@ constexpr DWORD ReplayLapseMs = 1000;
 
 // GetAsyncKeyState, or a stand-in for it.
 using AsyncKeyStateFn = SHORT(WINAPI*)(int virtualKey);
-// True while the library stands aside: new key-downs are neither reported nor swallowed.
-using StandsAsideFn = bool (*)();
+// True while the library stands aside: new key-downs are neither reported nor swallowed. Told
+// whether the key would be swallowed, so that a check that matters only then can be left out.
+using StandsAsideFn = bool (*)(bool swallows);
 
 // True for the events the library passes on untouched and does not remember: those marked as
 // KeyloftSend's or its own, and injected ones without a virtual key (a key event of a binding).

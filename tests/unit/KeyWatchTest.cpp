@@ -204,8 +204,8 @@ void RunStreams(const std::vector<StreamCase>& cases) {
             const WPARAM message = (flags & LLKHF_UP) ? WM_KEYUP : WM_KEYDOWN;
             const std::size_t queued = state.Replay.Count;
             const KeyVerdict verdict = FollowKeyEvent(
-                state, message, key, scan, flags, time, *bound, extra, [] { return StandingAside; },
-                SystemKeyState);
+                state, message, key, scan, flags, time, *bound, extra,
+                [](bool) { return StandingAside; }, SystemKeyState);
             const char passes = !verdict.Swallow || state.Replay.Count == queued + 1 ? 'P' : 'S';
             if (extra || (flags & LLKHF_INJECTED)) {
             } else if (NoteModifierEvent(physical, message, key, scan, flags)) {
