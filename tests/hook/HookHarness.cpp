@@ -82,7 +82,12 @@ LoadedHookLibrary::LoadedHookLibrary() {
         reinterpret_cast<void*>(GetProcAddress(Module, "SystemSleepKeyProc")));
 }
 
+// Stops the library first, which waits for its threads to end: a process that ends while they
+// still run has them killed by Wine in whatever call they are in, and was seen killed itself
+// after its last test had passed.
 LoadedHookLibrary::~LoadedHookLibrary() {
+    if (HookKeyboard)
+        HookKeyboard(0, nullptr);
     Release();
 }
 
