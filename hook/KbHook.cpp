@@ -23,9 +23,10 @@
 #include "hook/BindingFile.h"
 #include "hook/ConfigReader.h"
 #include "hook/HookKeys.h"
+#include "hook/HookWatch.h"
 #include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
-#include "hook/Pause.h"
+#include "hook/ThreadMessages.h"
 #include "util/Wine.h"
 
 #include <windows.h>
@@ -40,9 +41,6 @@ constexpr DWORD FirstReadWaitMs = 1000;
 // For the reader at the stop; a reader stuck in a read is left to end by itself.
 constexpr DWORD ReaderStopWaitMs = 1000;
 constexpr DWORD ThreadStackBytes = 64 * 1024;
-// Posted to itself by the hook when it queued events to inject (the masking key, a tap given back,
-// keys that follow them): they are sent from the thread's loop, outside the hook's call.
-constexpr UINT ReplayMessage = WM_APP + 2;
 
 struct HookStateRecord {
     HINSTANCE Module = nullptr;
@@ -104,25 +102,6 @@ void ReportLongPresses() {
     ArmHoldTimer();
 }
 
-// Notes an event for the watch over the hook (see WatchFacts): memory only, and one SetEvent when
-// a key comes while the watch sleeps. True for the watch's own probe, which goes no further.
-bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {
-    ReaderLink& link = *HookState.Link;
-    link.LastKeyTime = event->time;
-    if (event->dwExtraInfo == HookProbeMark) {
-        link.ProbeSeen = link.ProbeSent;
-        return true;
-    }
-    link.KeysSeen = link.KeysSeen + 1;
-    if (static_cast<LONG>(GetTickCount() - event->time) >= static_cast<LONG>(LateCallMs))
-        link.LateCall = true;
-    if (!link.Armed) {
-        link.Armed = true;
-        SetEvent(link.Arm);
-    }
-    return false;
-}
-
 // Injects the queued events, marked so that the hook passes them on. Events the system refuses
 // are never seen back; the queue lets them go after a while.
 void SendReplay() {
@@ -156,24 +135,18 @@ bool StandsAside(bool swallows) {
         (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session) ||
         (swallows && !GetForegroundWindow()))
         return true;
-    const ReaderLink& link = *HookState.Link;
-    if (link.PauseForProgram)
-        return true;
-    if (!link.PauseFullScreen || !link.ForegroundMayCover)
-        return false;
-    RECT window;
-    return GetWindowRect(link.Foreground, &window) &&
-           CoversAnyMonitor(window, link.Monitors, link.MonitorCount);
+    return PausedByForeground(HookState.Link->Pause);
 }
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-        if (NoteEventForWatch(event))
+        if (NoteEventForWatch(HookState.Link->Watch, *event))
             return 1;
-        const KeyVerdict verdict = FollowKeyEvent(
-            HookState.Keys, message, event->vkCode, event->scanCode, event->flags, event->time,
-            HookState.Bound, event->dwExtraInfo, StandsAside, GetAsyncKeyState);
+        const KeyEvent key{message,      event->vkCode, event->scanCode,
+                           event->flags, event->time,   event->dwExtraInfo};
+        const KeyVerdict verdict =
+            FollowKeyEvent(HookState.Keys, key, HookState.Bound, {StandsAside, GetAsyncKeyState});
         const HWND window = HookState.Window;
         if (verdict.Report && window)
             PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);

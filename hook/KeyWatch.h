@@ -1,6 +1,6 @@
 // kbhook.dll's decisions over the stream of events, without any platform call: the modifiers
-// and keys held, which key-downs are auto-repeats, when a held key becomes a long press, which
-// events the library injects and in what order, and when the keyboard hook has been lost.
+// and keys held, which key-downs are auto-repeats, when a held key becomes a long press, and
+// which events the library injects and in what order.
 #pragma once
 
 #include "hook/HookKeys.h"
@@ -79,18 +79,24 @@ using AsyncKeyStateFn = SHORT(WINAPI*)(int virtualKey);
 // whether the key would be swallowed, so that a check that matters only then can be left out.
 using StandsAsideFn = bool (*)(bool swallows);
 
+// What the decision may ask of the world beyond the event. Either may be null: then the library
+// never stands aside, or the system's view of the keys is not asked.
+struct KeyQuestions {
+    StandsAsideFn StandsAside;
+    AsyncKeyStateFn KeyState;
+};
+
 // True for the events the library passes on untouched and does not remember: those marked as
 // KeyloftSend's or its own, and injected ones without a virtual key (a key event of a binding).
-bool IsAsideEvent(DWORD virtualKey, DWORD flags, ULONG_PTR extraInfo);
+bool IsAsideEvent(const KeyEvent& event);
 
 // Takes one event into the modifiers held, the way codes are computed: the modifiers are the keys
 // physically down, which marked events do not change; at a key-down, a modifier that the system
-// counts as up (asyncKeyState, when given) although no marked event released it is dropped: the
+// counts as up (the KeyState question) although no marked event released it is dropped: the
 // hook never saw its release (the secure desktop of Ctrl+Alt+Delete takes it). True for a key
 // event of the user's own that is not a modifier key, with its code: the key and the modifiers
 // down at this moment.
-bool FollowModifiers(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                     DWORD flags, ULONG_PTR extraInfo, AsyncKeyStateFn asyncKeyState,
+bool FollowModifiers(KeyboardState& state, const KeyEvent& event, const KeyQuestions& questions,
                      std::uint32_t& code);
 
 // Notes one event of an extra key; time is the event's time stamp in milliseconds. True when it
@@ -98,17 +104,15 @@ bool FollowModifiers(KeyboardState& state, WPARAM message, DWORD virtualKey, DWO
 // not reported again.
 bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time);
 
-// The decision for one event in the stream (time: its time stamp), decided once per key, at its
-// key-down: its repeats and its key-up follow it, and a key-up of a key never seen going down
-// passes on. A key held back whose ordinary code is unbound gives its own press back at a tap
-// release. Events that IsAsideEvent names pass on untouched. The modifier keys only change the
-// state. standsAside is asked only at a new key-down that would be reported or swallowed;
-// asyncKeyState as for FollowModifiers, and a key the system already counts as down is passed on.
-// When the verdict says Replay, the caller injects the events that NextReplay gives.
-KeyVerdict FollowKeyEvent(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                          DWORD flags, DWORD time, const BoundKeys& bound, ULONG_PTR extraInfo = 0,
-                          StandsAsideFn standsAside = nullptr,
-                          AsyncKeyStateFn asyncKeyState = nullptr);
+// The decision for one event in the stream, decided once per key, at its key-down: its repeats
+// and its key-up follow it, and a key-up of a key never seen going down passes on. A key held
+// back whose ordinary code is unbound gives its own press back at a tap release. Events that
+// IsAsideEvent names pass on untouched. The modifier keys only change the state. StandsAside is
+// asked only at a new key-down that would be reported or swallowed; KeyState as for
+// FollowModifiers, and a key the system already counts as down is passed on. When the verdict
+// says Replay, the caller injects the events that NextReplay gives.
+KeyVerdict FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
+                          const KeyQuestions& questions);
 
 // Copies the queued events not yet sent into events and counts them as sent at tick count now;
 // returns how many.
@@ -128,35 +132,3 @@ DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay);
 // key-up; the modifiers are those down now (downNow, bits as ModifierVirtualKeys), since their
 // key-ups may have passed meanwhile unseen, and those that only a marked event released.
 void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow);
-
-// The watch over the hook. The system removes a low-level hook without a word when a call of it
-// was too slow, and nothing tells the library. A second hook that counts keys would cost every
-// key a second call, so the watch runs on the reader's thread instead, armed by the keys the hook
-// sees and asleep while none come: at each check it compares the desktop's latest input
-// (GetLastInputInfo, keyboard and mouse alike) with the latest event the hook was called for.
-// Input the hook never saw, or a call that came late, makes it inject one probe (a marked
-// key-up of the masking key, which the hook swallows); a probe the hook does not see means the
-// hook is gone.
-struct WatchFacts {
-    DWORD LastInput = 0;    // of the desktop, from GetLastInputInfo
-    DWORD LastKeyTime = 0;  // time stamp of the latest event the hook was called for
-    bool KeysSeen = false;  // the hook saw keys since the previous check
-    bool LateCall = false;  // the hook was called at least LateCallMs after an event's time
-    bool ProbeSent = false; // the previous check sent a probe
-    bool ProbeSeen = false; // and the hook has seen it
-};
-
-struct WatchStep {
-    bool Reinstall = false; // the hook is gone: put it back
-    bool Probe = false;     // send a probe now
-    DWORD NextCheckMs = 0;  // when to check again; INFINITE: once a key arms the watch again
-};
-
-// A check every second while the hook sees keys; a probe answered within this long.
-constexpr DWORD WatchPeriodMs = 1000;
-constexpr DWORD ProbeWaitMs = 500;
-// A call of the hook this long after its event's time may have outlasted the system's patience
-// with a hook (LowLevelHooksTimeout, commonly a few hundred milliseconds).
-constexpr DWORD LateCallMs = 200;
-
-WatchStep DecideWatchCheck(const WatchFacts& facts);

@@ -1,6 +1,5 @@
-// kbhook.dll's decisions over the stream of events: when the watch looks for a lost hook,
-// which key-downs are repeats of a held key, and what each event of a stream of chords, taps and
-// long presses reports and swallows.
+// kbhook.dll's decisions over the stream of events: which key-downs are repeats of a held key,
+// and what each event of a stream of chords, taps and long presses reports and swallows.
 #include "hook/KeyWatch.h"
 
 #include "hook/InjectMark.h"
@@ -16,44 +15,6 @@
 #include <string>
 
 namespace {
-
-struct WatchCase {
-    const char* Name;
-    WatchFacts Facts; // LastInput, LastKeyTime, KeysSeen, LateCall, ProbeSent, ProbeSeen
-    bool Reinstall;
-    bool Probe;
-    DWORD NextCheckMs;
-};
-
-const WatchCase WatchCases[] = {
-    {"TypingSeen", {5000, 5000, true, false, false, false}, false, false, WatchPeriodMs},
-    {"IdleSinceTheLastCheck", {5000, 5000, false, false, false, false}, false, false, INFINITE},
-    {"InputTheHookNeverSaw", {5300, 5000, true, false, false, false}, false, true, ProbeWaitMs},
-    {"ACallThatCameLate", {5000, 5000, true, true, false, false}, false, true, ProbeWaitMs},
-    {"AcrossTheClocksWrap",
-     {0x10, 0xFFFFFFF0, false, false, false, false},
-     false,
-     true,
-     ProbeWaitMs},
-    {"KeyStampedAfterTheInput",
-     {0xFFFFFFF0, 0x10, true, false, false, false},
-     false,
-     false,
-     WatchPeriodMs},
-    {"ProbeUnseen", {5600, 5000, false, false, true, false}, true, false, INFINITE},
-    {"ProbeSeenWhileTyping", {5600, 5600, true, false, true, true}, false, false, WatchPeriodMs},
-    {"ProbeSeenMouseOnly", {5600, 5600, false, false, true, true}, false, false, INFINITE},
-};
-
-TEST(KeyWatch, LostHookIsFoundByAProbeOnlyWhenInputWentUnseen) {
-    for (const WatchCase& test : WatchCases) {
-        SCOPED_TRACE(test.Name);
-        const WatchStep step = DecideWatchCheck(test.Facts);
-        EXPECT_EQ(step.Reinstall, test.Reinstall);
-        EXPECT_EQ(step.Probe, test.Probe);
-        EXPECT_EQ(step.NextCheckMs, test.NextCheckMs);
-    }
-}
 
 struct HeldCase {
     const char* Name;
@@ -203,9 +164,9 @@ void RunStreams(const std::vector<StreamCase>& cases) {
         auto follow = [&](DWORD key, DWORD scan, DWORD flags, ULONG_PTR extra, bool ours) {
             const WPARAM message = (flags & LLKHF_UP) ? WM_KEYUP : WM_KEYDOWN;
             const std::size_t queued = state.Replay.Count;
-            const KeyVerdict verdict = FollowKeyEvent(
-                state, message, key, scan, flags, time, *bound, extra,
-                [](bool) { return StandingAside; }, SystemKeyState);
+            const KeyVerdict verdict =
+                FollowKeyEvent(state, {message, key, scan, flags, time, extra}, *bound,
+                               {[](bool) { return StandingAside; }, SystemKeyState});
             const char passes = !verdict.Swallow || state.Replay.Count == queued + 1 ? 'P' : 'S';
             if (extra || (flags & LLKHF_INJECTED)) {
             } else if (NoteModifierEvent(physical, message, key, scan, flags)) {
