@@ -78,8 +78,7 @@ void CloseIfSet(HANDLE& handle) {
 void ArmHoldTimer() {
     if (!HookState.HoldTimer)
         return;
-    const DWORD wait =
-        LongPressWait(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound));
+    const DWORD wait = TimeToWait(HookState.Keys, GetTickCount(), HookState.Bound);
     if (wait == INFINITE) {
         CancelWaitableTimer(HookState.HoldTimer);
         return;
@@ -89,17 +88,24 @@ void ArmHoldTimer() {
     SetWaitableTimer(HookState.HoldTimer, &due, 0, nullptr, nullptr, FALSE);
 }
 
-// Reports every held-back key that has reached the delay as a long press.
-void ReportLongPresses() {
-    std::uint32_t code = 0;
-    DWORD virtualKey = 0;
-    while (TakeLongPress(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound), code,
-                         virtualKey)) {
+// Posts the reports the decision queued, in order.
+void PostReports() {
+    KeyReport report;
+    while (TakeReport(HookState.Keys, report)) {
         const HWND window = HookState.Window;
         if (window)
-            PostMessageW(window, HookKeyMessage, code, virtualKey);
+            PostMessageW(window, HookKeyMessage, report.Code, report.VirtualKey);
     }
-    ArmHoldTimer();
+}
+
+// Acts on what one step of the decision asks for, apart from the event's own fate.
+void CarryOut(const StreamStep& step) {
+    if (step.Report)
+        PostReports();
+    if (step.TimerChange)
+        ArmHoldTimer();
+    if (step.Inject)
+        PostThreadMessageW(HookState.ThreadId, ReplayMessage, 0, 0);
 }
 
 // Injects the queued events, marked so that the hook passes them on. Events the system refuses
@@ -145,16 +151,10 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
             return 1;
         const KeyEvent key{message,      event->vkCode, event->scanCode,
                            event->flags, event->time,   event->dwExtraInfo};
-        const KeyVerdict verdict =
+        const StreamStep step =
             FollowKeyEvent(HookState.Keys, key, HookState.Bound, {StandsAside, GetAsyncKeyState});
-        const HWND window = HookState.Window;
-        if (verdict.Report && window)
-            PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
-        if (verdict.HoldChange)
-            ArmHoldTimer();
-        if (verdict.Replay)
-            PostThreadMessageW(HookState.ThreadId, ReplayMessage, 0, 0);
-        if (verdict.Swallow)
+        CarryOut(step);
+        if (step.Swallow)
             return 1;
     }
     return CallNextHookEx(nullptr, code, message, data);
@@ -202,8 +202,10 @@ void RunThreadLoop() {
             MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
             return;
-        if (woken == WAIT_OBJECT_0 + 1)
-            ReportLongPresses();
+        if (woken == WAIT_OBJECT_0 + 1) {
+            CarryOut(FollowTime(HookState.Keys, GetTickCount(), HookState.Bound));
+            ArmHoldTimer();
+        }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.hwnd) {

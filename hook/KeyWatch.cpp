@@ -97,6 +97,11 @@ void NoteReplayed(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD fl
         DropFront(queue, 1);
 }
 
+void QueueReport(ReportQueue& queue, std::uint32_t code, DWORD virtualKey) {
+    if (queue.Count < MaxReports)
+        queue.Reports[queue.Count++] = {code, virtualKey};
+}
+
 // A modifier that the system counts as up although the hook saw no key-up of it is dropped;
 // while injected events are on their way, the system's view lags behind and is not asked.
 void ForgetReleasedModifiers(KeyboardState& state, AsyncKeyStateFn asyncKeyState) {
@@ -219,7 +224,7 @@ bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time
     return false;
 }
 
-KeyVerdict FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
+StreamStep FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
                           const KeyQuestions& questions) {
     ReplayQueue& queue = state.Replay;
     if (IsAsideEvent(event)) {
@@ -227,7 +232,7 @@ KeyVerdict FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const Bou
         FollowModifiers(state, event, questions, unused);
         if (event.ExtraInfo == KeyloftSendMark)
             NoteReplayed(queue, event.VirtualKey, event.ScanCode, event.Flags);
-        return KeyVerdict();
+        return StreamStep();
     }
     if (queue.Sent &&
         static_cast<LONG>(event.Time - queue.SentTime) >= static_cast<LONG>(ReplayLapseMs))
@@ -248,7 +253,25 @@ KeyVerdict FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const Bou
         else
             verdict.Swallow = repeat;
     }
-    return verdict;
+    if (verdict.Report)
+        QueueReport(state.Reports, verdict.Code, event.VirtualKey);
+    StreamStep step;
+    step.Swallow = verdict.Swallow;
+    step.Inject = verdict.Replay;
+    step.Report = verdict.Report;
+    step.TimerChange = verdict.HoldChange;
+    return step;
+}
+
+bool TakeReport(KeyboardState& state, KeyReport& report) {
+    ReportQueue& queue = state.Reports;
+    if (queue.Count == 0)
+        return false;
+    report = queue.Reports[0];
+    for (std::size_t i = 1; i < queue.Count; ++i)
+        queue.Reports[i - 1] = queue.Reports[i];
+    --queue.Count;
+    return true;
 }
 
 std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[MaxReplayEvents]) {
@@ -262,21 +285,22 @@ std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[Ma
     return count;
 }
 
-bool TakeLongPress(KeyboardState& state, DWORD now, DWORD holdDelay, std::uint32_t& code,
-                   DWORD& virtualKey) {
+StreamStep FollowTime(KeyboardState& state, DWORD now, const BoundKeys& bound) {
+    StreamStep step;
+    const DWORD holdDelay = HoldDelayOfTable(bound);
     for (std::size_t i = 0; i < state.Held.Count; ++i) {
         HeldKey& entry = state.Held.Keys[i];
         if (entry.HeldBack && HeldFor(entry, now) >= holdDelay) {
             entry.HeldBack = false;
-            code = entry.Code | LongPressBit;
-            virtualKey = entry.VirtualKey;
-            return true;
+            QueueReport(state.Reports, entry.Code | LongPressBit, entry.VirtualKey);
+            step.Report = step.TimerChange = true;
         }
     }
-    return false;
+    return step;
 }
 
-DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay) {
+DWORD TimeToWait(const KeyboardState& state, DWORD now, const BoundKeys& bound) {
+    const DWORD holdDelay = HoldDelayOfTable(bound);
     DWORD wait = INFINITE;
     for (std::size_t i = 0; i < state.Held.Count; ++i) {
         const HeldKey& entry = state.Held.Keys[i];

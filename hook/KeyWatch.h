@@ -54,6 +54,20 @@ struct ReplayQueue {
     DWORD SentTime = 0; // tick count of the latest send
 };
 
+// A report for the window: HookKeyMessage with the code and the virtual key.
+struct KeyReport {
+    std::uint32_t Code = 0;
+    DWORD VirtualKey = 0;
+};
+
+// The reports not yet taken, oldest first. One step of the stream gives a few at most; a report
+// that finds the queue full is dropped rather than one already queued.
+constexpr std::size_t MaxReports = 16;
+struct ReportQueue {
+    KeyReport Reports[MaxReports] = {};
+    std::size_t Count = 0;
+};
+
 // Everything the hook knows of the keyboard between two events.
 struct KeyboardState {
     ModifierKeys Modifiers = 0; // the modifier keys physically down
@@ -62,6 +76,15 @@ struct KeyboardState {
     ModifierKeys MarkedUp = 0;
     HeldKeys Held;
     ReplayQueue Replay;
+    ReportQueue Reports;
+};
+
+// What the caller does after one step of the stream (an event or the time).
+struct StreamStep {
+    bool Swallow = false;     // the event goes no further: the hook returns 1
+    bool Inject = false;      // events were queued to inject: send what NextReplay gives
+    bool Report = false;      // reports were queued: post what TakeReport gives
+    bool TimerChange = false; // TimeToWait may give another answer
 };
 
 // A held key whose key-up went missing (an earlier hook ate it, or the hook was being
@@ -104,28 +127,30 @@ bool FollowModifiers(KeyboardState& state, const KeyEvent& event, const KeyQuest
 // not reported again.
 bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time);
 
-// The decision for one event in the stream, decided once per key, at its key-down: its repeats
-// and its key-up follow it, and a key-up of a key never seen going down passes on. A key held
-// back whose ordinary code is unbound gives its own press back at a tap release. Events that
-// IsAsideEvent names pass on untouched. The modifier keys only change the state. StandsAside is
-// asked only at a new key-down that would be reported or swallowed; KeyState as for
-// FollowModifiers, and a key the system already counts as down is passed on. When the verdict
-// says Replay, the caller injects the events that NextReplay gives.
-KeyVerdict FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
+// One event of the stream, decided once per key, at its key-down: its repeats and its key-up
+// follow it, and a key-up of a key never seen going down passes on. A key held back whose
+// ordinary code is unbound gives its own press back at a tap release. Events that IsAsideEvent
+// names pass on untouched. The modifier keys only change the state. StandsAside is asked only at
+// a new key-down that would be reported or swallowed; KeyState as for FollowModifiers, and a key
+// the system already counts as down is passed on.
+StreamStep FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
                           const KeyQuestions& questions);
+
+// The time at now (a tick count), for what waits for it: a held-back key that has been down for
+// the table's long-press delay is reported as a long press once, and counts as one from then on
+// (its key-up reports nothing).
+StreamStep FollowTime(KeyboardState& state, DWORD now, const BoundKeys& bound);
+
+// Milliseconds from now until FollowTime has something to do: 0 when it has now, INFINITE while
+// nothing waits for the time.
+DWORD TimeToWait(const KeyboardState& state, DWORD now, const BoundKeys& bound);
+
+// The oldest report not yet taken: true with it, false when none is left.
+bool TakeReport(KeyboardState& state, KeyReport& report);
 
 // Copies the queued events not yet sent into events and counts them as sent at tick count now;
 // returns how many.
 std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[MaxReplayEvents]);
-
-// A held-back key down for holdDelay by now: true with its long-press code and virtual key, and
-// it counts as a long press from then on (its key-up reports nothing). Call until false.
-bool TakeLongPress(KeyboardState& state, DWORD now, DWORD holdDelay, std::uint32_t& code,
-                   DWORD& virtualKey);
-
-// Milliseconds from now until the next held-back key reaches holdDelay: 0 when one has, INFINITE
-// when no key is held back.
-DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay);
 
 // The state after the hook was put back in place: the keys held stay as they were, so that a
 // chord held across it keeps its code, a pending long press its report and a swallowed key its

@@ -33,7 +33,7 @@ const WatchCase WatchCases[] = {
     {"ProbeSeenMouseOnly", {5600, 5600, false, false, true, true}, false, false, INFINITE},
 };
 
-TEST(KeyWatch, LostHookIsFoundByAProbeOnlyWhenInputWentUnseen) {
+TEST(HookWatch, LostHookIsFoundByAProbeOnlyWhenInputWentUnseen) {
     for (const WatchCase& test : WatchCases) {
         SCOPED_TRACE(test.Name);
         const WatchStep step = DecideWatchCheck(test.Facts);
