@@ -17,14 +17,55 @@ void Release(void* memory) {
         HeapFree(GetProcessHeap(), 0, memory);
 }
 
-// One configuration key as the table needs it: the code in the high 32 bits, then which of its
-// two keys it is, then the entry's place in the section (a section holds far fewer than 2^31
-// entries), so that sorting puts the first entry of each key in front of its repeats.
-constexpr std::uint64_t IndexBits = (1u << 31) - 1;
+// One configuration entry as the table needs it: the code in the high 32 bits, then which of its
+// two keys it is, then the entry's place in the section list (a list longer than MaxListChars is
+// taken as far as that), then what its value is, so that sorting puts the first entry of each
+// key in front of its repeats, and the entry can be read again from its place.
+constexpr std::size_t MaxListChars = std::size_t{1} << 29;
+constexpr std::uint64_t PlaceBits = MaxListChars - 1;
+constexpr unsigned PlaceShift = 2;
 
-std::uint64_t EntryRecord(std::uint32_t code, bool plus, std::size_t index) {
+enum EntryKind : unsigned { NoValue = 0, Valued = 1, Acting = 2 };
+
+std::uint64_t EntryRecord(std::uint32_t code, bool plus, std::size_t place, EntryKind kind) {
     return (static_cast<std::uint64_t>(code) << 32) | (static_cast<std::uint64_t>(plus) << 31) |
-           (index & IndexBits);
+           ((place & PlaceBits) << PlaceShift) | kind;
+}
+
+std::uint32_t CodeOfRecord(std::uint64_t record) {
+    return static_cast<std::uint32_t>(record >> 32);
+}
+
+std::size_t PlaceOfRecord(std::uint64_t record) {
+    return static_cast<std::size_t>((record >> PlaceShift) & PlaceBits);
+}
+
+EntryKind KindOfRecord(std::uint64_t record) {
+    return static_cast<EntryKind>(record & 3);
+}
+
+// The acting codes of the first entries of their keys among the sorted records: each entry read
+// again from its place. False when memory runs out.
+bool MakeActingCodes(const wchar_t* list, std::size_t length, bool cut, const std::uint64_t* firsts,
+                     std::size_t count, BoundKeys& table) {
+    std::size_t acting = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        acting += KindOfRecord(firsts[i]) == Acting;
+    if (acting == 0)
+        return true;
+    table.Acting = static_cast<ActingCode*>(Allocate(acting * sizeof(ActingCode)));
+    if (!table.Acting)
+        return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::size_t at = PlaceOfRecord(firsts[i]);
+        ProfileEntry entry;
+        if (KindOfRecord(firsts[i]) != Acting || !NextSectionEntry(list, length, cut, at, entry))
+            continue;
+        const ActingValue value = ReadActingValue(entry.Value, entry.ValueLength);
+        if (value.Read == ActingRead::Acts)
+            table.Acting[table.ActingCount++] = {CodeOfRecord(firsts[i]), value.Acts};
+    }
+    return true;
 }
 
 } // namespace
@@ -67,16 +108,20 @@ bool MakeBoundKeys(const std::uint32_t* codes, std::size_t count, BoundKeys& tab
 
 void FreeBoundKeys(BoundKeys& table) {
     Release(table.Codes);
+    Release(table.Acting);
     table = BoundKeys();
 }
 
 bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, BoundKeys& table) {
+    if (length > MaxListChars) {
+        length = MaxListChars;
+        cut = true;
+    }
     // Every entry is at least "name" and its terminator: half the length bounds their number.
     const std::size_t most = length / 2 + 1;
     auto* records = static_cast<std::uint64_t*>(Allocate(most * sizeof(std::uint64_t)));
-    auto* valued = static_cast<bool*>(Allocate(most));
     auto* codes = static_cast<std::uint32_t*>(Allocate(most * sizeof(std::uint32_t)));
-    bool done = records && valued && codes;
+    bool done = records && codes;
     if (done) {
         std::size_t count = 0;
         std::size_t at = 0;
@@ -85,7 +130,8 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
         bool activeUserSeen = false;
         bool keysIgnored = false;
         DWORD holdDelay = DefaultHoldDelayMs;
-        while (count < most && NextSectionEntry(list, length, cut, at, entry)) {
+        for (std::size_t place = at; count < most && NextSectionEntry(list, length, cut, at, entry);
+             place = at) {
             // The first HoldDelay counts, as for the program's reads.
             if (!delaySeen && IsSettingName(entry.Name, entry.NameLength, HoldDelaySetting)) {
                 delaySeen = true;
@@ -103,26 +149,38 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
             bool plus = false;
             if (!BindingKeyCode(entry.Name, entry.NameLength, code, plus))
                 continue;
-            valued[count] = entry.HasValue && IsBindingValue(entry.Value, entry.ValueLength);
-            records[count] = EntryRecord(code, plus, count);
-            ++count;
+            EntryKind kind = NoValue;
+            if (entry.HasValue && IsBindingValue(entry.Value, entry.ValueLength))
+                kind = !plus && ReadActingValue(entry.Value, entry.ValueLength).Read ==
+                                    ActingRead::Acts
+                           ? Acting
+                           : Valued;
+            records[count++] = EntryRecord(code, plus, place, kind);
         }
         HeapSort(records, count);
-        // The first record of each key decides; the codes come out sorted.
+        // The first record of each key decides; the codes come out sorted. The first records
+        // that bind move to the front.
         std::size_t bound = 0;
         for (std::size_t i = 0; i < count; ++i) {
             const bool first = i == 0 || (records[i] >> 31) != (records[i - 1] >> 31);
-            if (first && valued[records[i] & IndexBits])
-                codes[bound++] = static_cast<std::uint32_t>(records[i] >> 32);
+            if (first && KindOfRecord(records[i]) != NoValue) {
+                codes[bound] = CodeOfRecord(records[i]);
+                records[bound++] = records[i];
+            }
         }
-        done = MakeBoundKeys(codes, bound, table);
+        BoundKeys made;
+        done = MakeBoundKeys(codes, bound, made) &&
+               MakeActingCodes(list, length, cut, records, bound, made);
         if (done) {
-            table.HoldDelayMs = holdDelay;
-            table.KeysIgnored = keysIgnored;
+            made.HoldDelayMs = holdDelay;
+            made.KeysIgnored = keysIgnored;
+            FreeBoundKeys(table);
+            table = made;
+        } else {
+            FreeBoundKeys(made);
         }
     }
     Release(records);
-    Release(valued);
     Release(codes);
     return done;
 }

@@ -26,14 +26,15 @@ FileStamp ReadFileStamp(const wchar_t* path);
 // A table of the given codes, sorted and without repeats. False when memory runs out.
 bool MakeBoundKeys(const std::uint32_t* codes, std::size_t count, BoundKeys& table);
 
-// Gives the table's memory back; the table is empty afterwards.
+// Gives the table's memory back, its acting codes' too; the table is empty afterwards.
 void FreeBoundKeys(BoundKeys& table);
 
 // The codes bound by the "name=value" entries of a section list of length characters: a code
 // counts when the first entry of its single-press or of its double-press key has a value (later
-// repeats of a name are not seen by the program's reads either). When cut is set, the list was
+// repeats of a name are not seen by the program's reads either). A code whose first single-press
+// entry is "as STROKE" (ReadActingValue) is an acting code as well. When cut is set, the list was
 // cut by the reader and its last entry is left out. The first HoldDelay entry gives the table's
-// long-press delay. False when memory runs out.
+// long-press delay. False when memory runs out; table is then left as it was.
 bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, BoundKeys& table);
 
 // The codes that have a non-empty single-press or double-press binding in section "Keyloft" of

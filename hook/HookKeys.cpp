@@ -5,7 +5,7 @@
 namespace {
 
 // What the hook asks of a virtual key on every event, derived from the key tables when the
-// library is built, so that the answer costs one look-up and the tables stay out of the library.
+// library is built, so that the answer costs one look-up and no search of the tables.
 constexpr unsigned char ExtraClass = 0x80;
 // An either-side key (VK_SHIFT): the low bits name the left key of the pair.
 constexpr unsigned char EitherSideClass = 0x40;
@@ -152,6 +152,47 @@ bool IsBound(const BoundKeys& bound, std::uint32_t code) {
             high = middle;
     }
     return low < bound.Count && bound.Codes[low] == code;
+}
+
+const Stroke* ActingStrokeOf(const BoundKeys& bound, std::uint32_t code) {
+    std::size_t low = 0;
+    std::size_t high = bound.ActingCount;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (bound.Acting[middle].Code < code)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low < bound.ActingCount && bound.Acting[low].Code == code ? &bound.Acting[low].Acts
+                                                                     : nullptr;
+}
+
+ActingValue ReadActingValue(const wchar_t* value, std::size_t length) {
+    ActingValue read;
+    auto blank = [value](std::size_t i) { return value[i] == L' ' || value[i] == L'\t'; };
+    std::size_t at = 2;
+    if (length < 3 || !SameKeyName(value, 2, L"as") || !blank(at))
+        return read;
+    while (at < length && blank(at))
+        ++at;
+    std::size_t end = at;
+    while (end < length && !blank(end))
+        ++end;
+    read.WordAt = at;
+    read.WordLength = end - at;
+    std::size_t rest = end;
+    while (rest < length && blank(rest))
+        ++rest;
+    if (read.WordLength == 0) // blanks alone after "as": ProfileValue never leaves them
+        return read;
+    if (rest < length)
+        read.Read = ActingRead::Words;
+    else if (ReadStrokeWord(value + at, end - at, false, read.Acts, read.Fault))
+        read.Read = ActingRead::Acts;
+    else
+        read.Read = ActingRead::WrongWord;
+    return read;
 }
 
 std::size_t SortUniqueCodes(std::uint32_t* codes, std::size_t count) {

@@ -10,6 +10,7 @@
 #include "util/IntegerText.h"
 #include "util/KeyTable.h"
 #include "util/Settings.h"
+#include "util/StrokeWord.h"
 
 #include <windows.h>
 
@@ -30,8 +31,15 @@ constexpr std::uint32_t LongPressBit = 0x100000;
 // No code the library reports has a bit above these.
 constexpr std::uint32_t HighestCode = 0x1FFFFF;
 
+// A code bound to "as STROKE": while its key is held, the key acts as the stroke.
+struct ActingCode {
+    std::uint32_t Code;
+    Stroke Acts; // its Repeat is 1
+};
+
 // Codes that have a single-press or double-press binding: sorted, without repeats, in memory from
-// the process heap (see BindingFile.h). An empty table has no memory.
+// the process heap (see BindingFile.h). An empty table has no memory. Those of them whose
+// single-press binding is "as STROKE" are in Acting too.
 // The same file's HoldDelay comes with it; 0 stands for the default, so that a table in the
 // library's state record needs no initial data (its zero-filled memory costs no file size).
 // KeysIgnored: the file's OnlyActiveUser is present and empty, so Keyloft ignores every key and
@@ -39,6 +47,8 @@ constexpr std::uint32_t HighestCode = 0x1FFFFF;
 struct BoundKeys {
     std::uint32_t* Codes = nullptr;
     std::size_t Count = 0;
+    ActingCode* Acting = nullptr; // sorted by Code, without repeats; memory from the process heap
+    std::size_t ActingCount = 0;
     DWORD HoldDelayMs = 0;
     bool KeysIgnored = false;
 };
@@ -109,6 +119,29 @@ bool IsKeyUpMessage(WPARAM message);
 
 // True when code is in the table.
 bool IsBound(const BoundKeys& bound, std::uint32_t code);
+
+// The stroke a code acts as, or null.
+const Stroke* ActingStrokeOf(const BoundKeys& bound, std::uint32_t code);
+
+// How a binding value reads as "as STROKE": "as" in any letter case, one or more blanks or tabs,
+// and one stroke word (KeyloftSend's, without a count). Any other value is a command line.
+enum class ActingRead {
+    NotActing, // the value does not start with "as" and a blank
+    Acts,      // "as" and one right stroke word
+    WrongWord, // "as" and one wrong word
+    Words,     // "as" and more than one word
+};
+
+struct ActingValue {
+    ActingRead Read = ActingRead::NotActing;
+    std::size_t WordAt = 0;     // where the first word after "as" starts in the value
+    std::size_t WordLength = 0; // and its length
+    StrokeFault Fault{};        // WrongWord: its wrong part, counted from the word's start
+    Stroke Acts{};              // Acts: the stroke, Repeat 1
+};
+
+// Reads a binding value of length characters as the profile reader returns it (ProfileValue).
+ActingValue ReadActingValue(const wchar_t* value, std::size_t length);
 
 // Sorts count values in place, ascending: a heap sort, with no recursion and no extra memory,
 // whatever the file holds.

@@ -1,56 +1,11 @@
 #include "send/Strokes.h"
 
-#include "util/IntegerText.h"
 #include "util/KeyTable.h"
 
 namespace {
 
-// The value of one to maxDigits decimal digits, or -1 for any other text.
-int DigitsValue(const wchar_t* text, std::size_t length, std::size_t maxDigits) {
-    if (length < 1 || length > maxDigits)
-        return -1;
-    int value = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (text[i] < L'0' || text[i] > L'9')
-            return -1;
-        value = value * 10 + (text[i] - L'0');
-    }
-    return value;
-}
-
-StrokeKey StrokeKeyOf(const KeyInfo& key, const wchar_t* name) {
-    return {name, key.VirtualKey, key.ScanCode, (key.Flags & KeyExtended) != 0};
-}
-
-// The key that a part names (the modifiers too, as a key of their own), or false. A "vkXX" key
-// has no name; the table gives its scan code when it knows the key.
-bool KeyOfName(const wchar_t* part, std::size_t length, StrokeKey* key) {
-    if (length == 4 && SameKeyName(part, 2, L"vk")) {
-        const int high = HexDigitValue(part[2]), low = HexDigitValue(part[3]);
-        const int virtualKey = high * 16 + low;
-        if (high < 0 || low < 0 || virtualKey == 0 || virtualKey == 0xFF)
-            return false;
-        const KeyInfo* known = KeyOfVirtualKey(static_cast<unsigned>(virtualKey));
-        *key = known ? StrokeKeyOf(*known, nullptr)
-                     : StrokeKey{nullptr, static_cast<WORD>(virtualKey), 0, false};
-        return true;
-    }
-    const KeyInfo* named = KeyNamed(part, length);
-    if (!named)
-        return false;
-    *key = StrokeKeyOf(*named, named->Name);
-    return true;
-}
-
-bool SameKey(const StrokeKey& a, const StrokeKey& b) {
-    return a.VirtualKey == b.VirtualKey;
-}
-
-bool IsModifier(const StrokeKey& key) {
-    for (const ModifierKeyInfo& modifier : ModifierKeyTable)
-        if (modifier.Key.VirtualKey == key.VirtualKey)
-            return true;
-    return false;
+StrokeKey StrokeKeyOf(const KeyInfo& key) {
+    return {nullptr, key.VirtualKey, key.ScanCode, (key.Flags & KeyExtended) != 0};
 }
 
 void Fail(SendVerdict* verdict, SendProblem problem, int word, std::size_t at, std::size_t length) {
@@ -60,56 +15,35 @@ void Fail(SendVerdict* verdict, SendProblem problem, int word, std::size_t at, s
     verdict->PartLen = length;
 }
 
-// The count after "*" (one to three digits, 1 to 100), or 0.
-int RepeatCount(const wchar_t* digits, std::size_t length) {
-    const int value = DigitsValue(digits, length, 3);
-    return value >= 1 && value <= MaxStrokeRepeat ? value : 0;
+SendProblem SendProblemOfStroke(StrokeProblem problem) {
+    switch (problem) {
+    case StrokeProblem::None:
+        break;
+    case StrokeProblem::UnknownName:
+        return SendProblem::UnknownName;
+    case StrokeProblem::NotModifier:
+        return SendProblem::NotModifier;
+    case StrokeProblem::EmptyPart:
+        return SendProblem::EmptyPart;
+    case StrokeProblem::RepeatedModifier:
+        return SendProblem::RepeatedModifier;
+    case StrokeProblem::BadCount:
+    case StrokeProblem::CountNotTaken: // KeyloftSend takes counts: never given
+        return SendProblem::BadCount;
+    }
+    return SendProblem::None;
 }
 
-// Reads one stroke word: parts joined by "+", the last one the key, and an optional "*N".
+// Reads one stroke word with its optional count.
 bool ReadStroke(const wchar_t* word, int index, Stroke* stroke, SendVerdict* verdict) {
     std::size_t length = 0;
     while (word[length])
         ++length;
-    std::size_t end = 0;
-    while (end < length && word[end] != L'*')
-        ++end;
-    stroke->Repeat = 1;
-    stroke->ModifierCount = 0;
-    if (end < length) {
-        stroke->Repeat = RepeatCount(word + end + 1, length - end - 1);
-        if (stroke->Repeat == 0) {
-            Fail(verdict, SendProblem::BadCount, index, end, length - end);
-            return false;
-        }
-    }
-    for (std::size_t start = 0;;) {
-        std::size_t stop = start;
-        while (stop < end && word[stop] != L'+')
-            ++stop;
-        StrokeKey key{};
-        SendProblem problem = SendProblem::None;
-        const bool last = stop == end;
-        if (stop == start)
-            problem = SendProblem::EmptyPart;
-        else if (!KeyOfName(word + start, stop - start, &key))
-            problem = SendProblem::UnknownName;
-        else if (!last && !IsModifier(key))
-            problem = SendProblem::NotModifier;
-        for (int i = 0; i < stroke->ModifierCount && problem == SendProblem::None; ++i)
-            if (SameKey(stroke->Modifiers[i], key))
-                problem = SendProblem::RepeatedModifier;
-        if (problem != SendProblem::None) {
-            Fail(verdict, problem, index, start, stop - start);
-            return false;
-        }
-        if (last) {
-            stroke->Key = key;
-            return true;
-        }
-        stroke->Modifiers[stroke->ModifierCount++] = key;
-        start = stop + 1;
-    }
+    StrokeFault fault{};
+    if (ReadStrokeWord(word, length, true, *stroke, fault))
+        return true;
+    Fail(verdict, SendProblemOfStroke(fault.Problem), index, fault.PartAt, fault.PartLength);
+    return false;
 }
 
 struct EventWriter {
@@ -145,12 +79,6 @@ void WriteItem(const SendItem& item, EventWriter* writer) {
         for (int i = stroke.ModifierCount; i > 0; --i)
             writer->Key(stroke.Modifiers[i - 1], true);
     }
-}
-
-void Append(wchar_t* out, std::size_t capacity, std::size_t* used, const wchar_t* text) {
-    for (; *text && *used + 1 < capacity; ++text)
-        out[(*used)++] = *text;
-    out[*used] = 0;
 }
 
 } // namespace
@@ -250,31 +178,12 @@ std::size_t ReleaseHeldModifiers(unsigned held, SendEvent* events) {
     }
     for (int i = 0; i < ModifierKeyCount; ++i)
         if (held & (1u << i))
-            writer.Key(StrokeKeyOf(ModifierKeyTable[i].Key, nullptr), true);
+            writer.Key(StrokeKeyOf(ModifierKeyTable[i].Key), true);
     return writer.Count;
 }
 
 WORD ModifierVirtualKey(int index) {
     return ModifierKeyTable[index].Key.VirtualKey;
-}
-
-void StrokeName(const Stroke& stroke, wchar_t* out, std::size_t capacity) {
-    std::size_t used = 0;
-    if (capacity == 0)
-        return;
-    out[0] = 0;
-    for (int i = 0; i <= stroke.ModifierCount; ++i) {
-        const StrokeKey& key = i < stroke.ModifierCount ? stroke.Modifiers[i] : stroke.Key;
-        if (i > 0)
-            Append(out, capacity, &used, L"+");
-        if (key.Name) {
-            Append(out, capacity, &used, key.Name);
-        } else {
-            wchar_t name[5];
-            VirtualKeyWord(key.VirtualKey, name);
-            Append(out, capacity, &used, name);
-        }
-    }
 }
 
 const wchar_t* SendProblemText(SendProblem problem) {
@@ -284,15 +193,15 @@ const wchar_t* SendProblemText(SendProblem problem) {
     case SendProblem::NoWords:
         return L"there is nothing to send";
     case SendProblem::UnknownName:
-        return L"is not the name of a key or a modifier";
+        return StrokeProblemText(StrokeProblem::UnknownName);
     case SendProblem::NotModifier:
-        return L"is a key, not a modifier: only the last part of a stroke is its key";
+        return StrokeProblemText(StrokeProblem::NotModifier);
     case SendProblem::EmptyPart:
-        return L"has an empty part between the + signs";
+        return StrokeProblemText(StrokeProblem::EmptyPart);
     case SendProblem::RepeatedModifier:
-        return L"names the same modifier twice";
+        return StrokeProblemText(StrokeProblem::RepeatedModifier);
     case SendProblem::BadCount:
-        return L"is not a count from 1 to 100";
+        return StrokeProblemText(StrokeProblem::BadCount);
     case SendProblem::NoText:
         return L"needs the text after it";
     }

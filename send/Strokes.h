@@ -8,13 +8,11 @@
 
 #include "hook/InjectMark.h"
 #include "util/KeyTable.h"
+#include "util/StrokeWord.h"
 
 #include <windows.h>
 
 #include <cstddef>
-
-// A stroke sends its key at most this many times (STROKE*N).
-constexpr int MaxStrokeRepeat = 100;
 
 // One keyboard event as SendInput takes it: KEYEVENTF_* flags; for a character (KEYEVENTF_UNICODE)
 // the virtual key is 0 and the scan code is the UTF-16 unit.
@@ -24,23 +22,7 @@ struct SendEvent {
     DWORD Flags;
 };
 
-// A key as a keyboard sends it. Name is the name users write, or null for a vkXX key that has
-// none; ScanCode 0 means that only the system knows it.
-struct StrokeKey {
-    const wchar_t* Name;
-    WORD VirtualKey;
-    WORD ScanCode;
-    bool Extended;
-};
-
-// One stroke: its modifiers in the order written, the key, and how often it is sent.
-struct Stroke {
-    StrokeKey Modifiers[ModifierKeyCount];
-    int ModifierCount;
-    StrokeKey Key;
-    int Repeat;
-};
-
+// The problems of a stroke word are those of util/StrokeWord.h, which reads it with its count.
 enum class SendProblem {
     None,
     NoWords,          // nothing to send at all
@@ -94,10 +76,6 @@ SendVerdict DecideSend(const wchar_t* const* words, int count, SendEvent* events
 std::size_t ReleaseHeldModifiers(unsigned held, SendEvent* events);
 // The virtual key of the i-th modifier key of ReleaseHeldModifiers.
 WORD ModifierVirtualKey(int index);
-
-// The stroke's name as users write it, modifiers first ("Ctrl+Shift+Esc", "vk7B"), without the
-// repeat; at most capacity - 1 characters and a terminator.
-void StrokeName(const Stroke& stroke, wchar_t* out, std::size_t capacity);
 
 // One sentence on what is wrong, for the message box and the checker.
 const wchar_t* SendProblemText(SendProblem problem);

@@ -4,7 +4,8 @@
 // standard library or exceptions: kbhook.dll and KeyloftSend link them.
 //
 // The tables are constexpr, so that kbhook.dll can derive what it asks on every key when it is
-// built (see hook/HookKeys.cpp) and carries neither the tables nor their names.
+// built (see hook/HookKeys.cpp) rather than search them; it reads the names only with the
+// configuration file, for its "as STROKE" bindings.
 #pragma once
 
 #include <windows.h>

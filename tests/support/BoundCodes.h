@@ -3,7 +3,11 @@
 
 #include "hook/BindingFile.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -13,11 +17,28 @@ inline Codes CodesOf(const BoundKeys& table) {
     return Codes(table.Codes, table.Codes + table.Count);
 }
 
-// The codes that LoadBoundKeys finds in the file at path.
-inline Codes LoadedCodes(const std::wstring& path) {
+// The acting codes among the bound ones, as ActingStrokeOf finds them: "3A=Ctrl+Home".
+inline std::vector<std::string> ActingOf(const BoundKeys& table) {
+    std::vector<std::string> acting;
+    for (std::size_t i = 0; i < table.Count; ++i)
+        if (const Stroke* stroke = ActingStrokeOf(table, table.Codes[i])) {
+            wchar_t name[64];
+            StrokeName(*stroke, name, 64);
+            char code[16];
+            std::snprintf(code, sizeof code, "%X=", static_cast<unsigned>(table.Codes[i]));
+            acting.push_back(code + std::string(name, name + std::wcslen(name)));
+        }
+    EXPECT_EQ(acting.size(), table.ActingCount) << "every acting code is bound";
+    return acting;
+}
+
+// The codes that LoadBoundKeys finds in the file at path, and with acting, its acting codes.
+inline Codes LoadedCodes(const std::wstring& path, std::vector<std::string>* acting = nullptr) {
     BoundKeys table;
     LoadBoundKeys(path.c_str(), table, nullptr);
     const Codes codes = CodesOf(table);
+    if (acting)
+        *acting = ActingOf(table);
     FreeBoundKeys(table);
     return codes;
 }

@@ -17,6 +17,7 @@ struct FileCase {
     const char* Name;
     const char* Text;
     Codes Expected;
+    std::vector<std::string> Acting = {};
 };
 
 const FileCase FileCases[] = {
@@ -39,6 +40,10 @@ const FileCase FileCases[] = {
     {"UnixLineEnds", "[Keyloft]\nE06C=x\nE05F=y\n", {0xE05F, 0xE06C}},
     {"NoSectionLine", "E06C=x\r\n", {}},
     {"EmptyFile", "", {}},
+    {"TapAndHold",
+     "[Keyloft]\r\n10003A = as Ctrl\r\n003A=as Esc\r\n003A+=as Tab\r\nE030=as Volume_Up\r\n",
+     {0x3A, 0xE030, 0x10003A},
+     {"3A=Esc", "E030=Volume_Up", "10003A=Ctrl"}},
 };
 
 TEST(HookBindingFile, BoundCodesAreThoseWithANonEmptyBinding) {
@@ -47,7 +52,9 @@ TEST(HookBindingFile, BoundCodesAreThoseWithANonEmptyBinding) {
         TempFolder folder;
         const std::wstring path = folder.PathOf(L"Keyloft.ini");
         WriteBytes(path, test.Text);
-        EXPECT_EQ(LoadedCodes(path), test.Expected);
+        std::vector<std::string> acting;
+        EXPECT_EQ(LoadedCodes(path, &acting), test.Expected);
+        EXPECT_EQ(acting, test.Acting);
     }
 }
 

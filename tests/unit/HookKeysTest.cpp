@@ -279,6 +279,7 @@ struct SectionCase {
     const char* Name;
     std::vector<std::wstring> Entries;
     Codes Expected;
+    std::vector<std::string> Acting = {};
 };
 
 const SectionCase SectionCases[] = {
@@ -296,6 +297,21 @@ const SectionCase SectionCases[] = {
     {"Several",
      {L"0041=30", L"E05F=0x5F", L"1E05F+=y", L"FFFFFFFF=z"},
      {0x41, 0xE05F, 0x1E05F, 0xFFFFFFFF}},
+    {"ActsAs",
+     {L"003A=as Ctrl", L"10003A=AS \t esc", L"2003A=as ctrl+HOME", L"E030=As vk41",
+      L"E06C='as Volume_Up'", L"0046=as RAlt+Shift+F13"},
+     {0x3A, 0x46, 0xE030, 0xE06C, 0x2003A, 0x10003A},
+     {"3A=Ctrl", "46=RAlt+Shift+F13", "E030=vk41", "E06C=Volume_Up", "2003A=Ctrl+Home",
+      "10003A=Esc"}},
+    {"AsCommandLines",
+     {L"003A=as Ctrl Esc", L"003B=as Ctrl*2", L"003C=as Shft", L"003D=as", L"003E=ask Esc",
+      L"003F+=as Esc", L"0040=asCtrl", L"0041=as A+B", L"0042=x as Esc"},
+     {0x3A, 0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x42}},
+    {"FirstEntryOfAKeyActs",
+     {L"003A=notepad.exe", L"003A=as Ctrl", L"003B=as Esc", L"003B=x", L"003C=", L"003C=as Esc",
+      L"003D+=x", L"003D=as Tab"},
+     {0x3A, 0x3B, 0x3D},
+     {"3B=Esc", "3D=Tab"}},
 };
 
 TEST(HookKeys, SectionEntriesGiveTheBoundCodes) {
@@ -307,9 +323,11 @@ TEST(HookKeys, SectionEntriesGiveTheBoundCodes) {
         BoundKeys table;
         ASSERT_TRUE(BoundKeysOfSection(list.c_str(), list.size(), false, table));
         EXPECT_EQ(CodesOf(table), test.Expected);
+        EXPECT_EQ(ActingOf(table), test.Acting);
         // Cut by the reader: the last entry is left out.
         ASSERT_TRUE(BoundKeysOfSection(list.c_str(), list.size(), true, table));
         Codes withoutLast;
+        std::vector<std::string> actingWithoutLast;
         if (!test.Entries.empty()) {
             std::wstring shorter;
             for (std::size_t i = 0; i + 1 < test.Entries.size(); ++i)
@@ -317,9 +335,11 @@ TEST(HookKeys, SectionEntriesGiveTheBoundCodes) {
             BoundKeys reference;
             ASSERT_TRUE(BoundKeysOfSection(shorter.c_str(), shorter.size(), false, reference));
             withoutLast = CodesOf(reference);
+            actingWithoutLast = ActingOf(reference);
             FreeBoundKeys(reference);
         }
         EXPECT_EQ(CodesOf(table), withoutLast);
+        EXPECT_EQ(ActingOf(table), actingWithoutLast);
         FreeBoundKeys(table);
     }
 }
