@@ -1,5 +1,6 @@
 #include "check/Checks.h"
 
+#include "check/ActingLine.h"
 #include "check/KeyNames.h"
 #include "check/Output.h"
 #include "check/ProgramSearch.h"
@@ -99,6 +100,7 @@ std::wstring Heading(const IniLine& line) {
 
 struct Checker {
     CheckReport Report;
+    bool ActingSeen = false; // a line acts as a stroke
 
     void Warn(int line, const wchar_t* kind, const std::wstring& text) {
         Report.Warnings.push_back({line, kind, text});
@@ -111,7 +113,8 @@ struct Checker {
                                   L"(fine if the shell knows it as a URL or a registered name).");
     }
 
-    void CheckBindingValue(const IniLine& line, const std::wstring& value) {
+    // programFound: the program is not looked for, as a warning said what the line runs.
+    void CheckBindingValue(const IniLine& line, const std::wstring& value, bool programFound) {
         const BindingAction action = DecideBinding(value);
         // What the user meant: the quoted text as one program, single quotes as double ones.
         const std::wstring inner = WithoutEnclosingQuotes(line.Written);
@@ -133,7 +136,7 @@ struct Checker {
                      Quote(action.Program) +
                      L". A key event starts with the digit zero and is a whole number, such as "
                      L"0x1E or 030.");
-        } else {
+        } else if (!programFound) {
             CheckProgram(line, action.Program);
         }
         if (!SwitchProgramOf(action).empty())
@@ -256,10 +259,13 @@ struct Checker {
             return;
         }
         const bool doublePress = !key.empty() && key.back() == L'+';
-        Report.Lines.push_back(Heading(line) + Describe(DecideBinding(value)));
         std::uint32_t code = 0;
         const std::wstring name = doublePress ? key.substr(0, key.size() - 1) : key;
-        if (!KeyCodeOf(name, code))
+        const bool named = KeyCodeOf(name, code);
+        const std::wstring acting = named && !doublePress ? DescribeActing(code, value) : L"";
+        Report.Lines.push_back(Heading(line) +
+                               (acting.empty() ? Describe(DecideBinding(value)) : acting));
+        if (!named)
             Warn(line.Number, L"key",
                  Quote(key) + L" can never match a key: a key is named by at least four "
                               L"hexadecimal digits, as report mode shows them (0041, E06C).");
@@ -273,7 +279,14 @@ struct Checker {
             const std::wstring problem = CodeProblem(code, kind);
             if (!problem.empty())
                 Warn(line.Number, kind.c_str(), problem);
-            CheckBindingValue(line, value);
+            if (!doublePress && IsActingValue(value)) {
+                ActingSeen = true;
+                return; // no command line: nothing of one to check
+            }
+            const std::wstring acts = ActingProblemOf(value, doublePress);
+            if (!acts.empty())
+                Warn(line.Number, L"as", acts);
+            CheckBindingValue(line, value, !acts.empty());
         }
     }
 };
@@ -316,5 +329,7 @@ CheckReport CheckConfiguration(const IniSection& section) {
                      Quote(line.Key) + L" is written more than once; line " + other +
                          L" is the one that is read.");
     }
+    if (checker.ActingSeen)
+        checker.Warn(0, L"library", ActingLibraryWarning);
     return checker.Report;
 }

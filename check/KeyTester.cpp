@@ -1,5 +1,6 @@
 #include "check/KeyTester.h"
 
+#include "check/ActingLine.h"
 #include "check/Checks.h"
 #include "check/KeyNames.h"
 #include "check/Output.h"
@@ -59,10 +60,10 @@ std::wstring KeyLine(std::uint32_t code) {
     std::wstring line = single + L"  " + CodeName(code) + L"\n";
     if (code == SleepKeyCode)
         return line + L"    never reported: Keyloft hands 0029 back to the library\n";
-    line += L"    single press: " + DescribeBinding(ReadSetting(single, L"")) + L"\n";
+    line += L"    single press: " + DescribePress(ReadSetting(single, L"")) + L"\n";
     line += L"    double press (" + single + L"+): " +
             DescribeBinding(ReadSetting(single + L"+", L"")) + L"\n";
-    line += L"    long press (" + held + L"): " + DescribeBinding(ReadSetting(held, L"")) + L"\n";
+    line += L"    long press (" + held + L"): " + DescribePress(ReadSetting(held, L"")) + L"\n";
     return line;
 }
 

@@ -135,7 +135,7 @@ const wchar_t* StrokeProblemText(StrokeProblem problem) {
     case StrokeProblem::BadCount:
         return L"is not a count from 1 to 100";
     case StrokeProblem::CountNotTaken:
-        return L"is a count, and a key that acts as another acts as one stroke, never several";
+        return L"is a count, which a key that acts as another never takes";
     }
     return L"";
 }

@@ -57,6 +57,13 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "PauseIn=C:\\Games\\game.exe, obs64\r\n"          // 19
                    "PauseFullScreen=yes\r\n"                         // 20
                    "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 21
+                   "10003A=as Ctrl\r\n"                              // 22: sound
+                   "003A=AS esc\r\n"                                 // 23: sound
+                   "003A+=as Esc\r\n"                                // 24
+                   "0046=as ctrl+Shft\r\n"                           // 25
+                   "0045=as Ctrl Esc\r\n"                            // 26
+                   "10E06C=as Ctrl+home\r\n"                         // 27: sound
+                   "E030=as  volume_up\r\n"                          // 28: sound
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -64,12 +71,26 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
               FALSE);
     const ProgramRun run = RunChecker(folder, L"\"" + folder.PathOf(L"pitfalls.ini") + L"\"");
     const std::set<std::pair<int, std::string>> expected = {
-        {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},
-        {6, "key"},         {7, "quotes"},         {8, "number"},
-        {9, "program"},     {10, "comment"},       {12, "duplicate"},
-        {13, "length"},     {15, "send"},          {17, "code"},
-        {18, "code"},       {19, "PauseIn"},       {20, "PauseFullScreen"},
+        {3, "RepeatDelay"},
+        {4, "OnlyActiveUser"},
+        {5, "key"},
+        {6, "key"},
+        {7, "quotes"},
+        {8, "number"},
+        {9, "program"},
+        {10, "comment"},
+        {12, "duplicate"},
+        {13, "length"},
+        {15, "send"},
+        {17, "code"},
+        {18, "code"},
+        {19, "PauseIn"},
+        {20, "PauseFullScreen"},
         {21, "program"},
+        {24, "as"},
+        {25, "as"},
+        {26, "as"},
+        {0, "library"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -100,6 +121,19 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
     EXPECT_NE(run.Output.find("single press: switches to or starts \xC2\xABnosuch.exe\xC2\xBB with "
                               "parameters \xC2\xAB-x\xC2\xBB\r\n"),
               std::string::npos);
+    for (const char* acting : {
+             "Line 22: 10003A, CapsLock (003A), held: tapped: Esc; held: Ctrl\r\n",
+             "Line 23: 003A, CapsLock (003A), single press: tapped: Esc; held: Ctrl\r\n",
+             "Line 27: 10E06C, Launch_Mail (E06C), held: tapped: gives the key's own press back; "
+             "held: Ctrl+Home\r\n",
+             "Line 28: E030, Volume_Up (E030), single press: acts as Volume_Up while held\r\n",
+             "Line 25: warning (as): in the word \xC2\xAB"
+             "ctrl+Shft\xC2\xBB, \xC2\xAB"
+             "Shft\xC2\xBB is not the name of a key or a modifier: the line is a command line, "
+             "which runs \xC2\xAB"
+             "as\xC2\xBB.\r\n",
+         })
+        EXPECT_NE(run.Output.find(acting), std::string::npos) << acting;
 }
 
 TEST(KeyloftCheck, ExitStatus) {
