@@ -1,9 +1,11 @@
 // KeyloftCheck [file]: shows what each line of a Keyloft configuration file will do and warns of
 // the lines that will not do what they seem to. Exit status: 0 without warnings, 1 with
 // warnings, 2 when the file cannot be read. KeyloftCheck --autostart on|off starts Keyloft with
-// Windows, or no longer (check/Autostart.h).
+// Windows, or no longer (check/Autostart.h); KeyloftCheck [file] --try "SCRIPT" shows what keys
+// would do (check/DryRun.h).
 #include "check/Autostart.h"
 #include "check/Checks.h"
+#include "check/DryRun.h"
 #include "check/IniLines.h"
 #include "check/KeyTester.h"
 #include "check/Output.h"
@@ -90,21 +92,31 @@ int CheckFile(int argc, wchar_t** argv) {
     }
     if (first == L"--autostart")
         return TurnAutostart(argc == 3 ? argv[2] : L"");
-    if (argc > 2 || first == L"--help" || first == L"/?") {
+    // "--try SCRIPT" or "file --try SCRIPT".
+    const bool tries =
+        (argc == 3 && first == L"--try") || (argc == 4 && std::wstring(argv[2]) == L"--try");
+    if ((argc > 2 && !tries) || first == L"--help" || first == L"/?") {
         WriteOut(L"Usage: KeyloftCheck [file]\n"
                  L"Shows what each line of Keyloft's configuration file does and warns of "
                  L"pitfalls.\nWithout a file it reads Keyloft.ini beside KeyloftCheck.exe.\n"
                  L"KeyloftCheck --keys [file] shows the code and the bindings of each key "
                  L"pressed, until Esc is pressed twice.\n"
-                 L"KeyloftCheck --autostart on|off starts Keyloft with Windows, or no longer.\n");
+                 L"KeyloftCheck --autostart on|off starts Keyloft with Windows, or no longer.\n"
+                 L"KeyloftCheck [file] --try \"SCRIPT\" shows what the keys of SCRIPT would do, "
+                 L"without pressing a key:\n  NAME presses and releases a key, +NAME presses it, "
+                 L"-NAME releases it, 600 or 600ms waits;\n  NAME is a key as KeyloftSend names "
+                 L"it (CapsLock, J, LCtrl); events are 10 ms apart.\n");
         return argc > 2 ? 2 : 0;
     }
-    AppState.ConfigPath = FullPath(first.empty() ? DefaultConfigPath() : first);
+    const std::wstring file = tries && argc == 3 ? L"" : first;
+    AppState.ConfigPath = FullPath(file.empty() ? DefaultConfigPath() : file);
     std::string bytes;
     if (!ReadWholeFile(AppState.ConfigPath, bytes)) {
         WriteOut(L"Cannot read " + AppState.ConfigPath + L": the file is missing or locked.\n");
         return 2;
     }
+    if (tries)
+        return TryScript(argv[argc - 1]);
     bool ansi = false;
     IniSection section = ScanKeyloftSection(DecodeIniBytes(bytes, ansi));
     if (ansi)

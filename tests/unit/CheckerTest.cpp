@@ -159,3 +159,36 @@ TEST(KeyloftCheck, ExitStatus) {
         EXPECT_EQ(Warnings(run.Output), c.Warnings) << run.Output;
     }
 }
+
+// The dry run of --try: the library's own decision over a script, the whole output compared.
+TEST(KeyloftCheck, TriesAScriptWithTheLibrarysDecision) {
+    TempFolder folder;
+    const std::string bindings =
+        "[Keyloft]\r\nHoldDelay=300\r\n10003A=notepad.exe\r\n2E06C=calc.exe\r\n";
+    WriteBytes(folder.PathOf(L"hold.ini"), bindings);
+    WriteBytes(folder.PathOf(L"Keyloft.ini"), bindings);
+    const struct {
+        const wchar_t* Arguments;
+        DWORD ExitCode;
+        const char* Output;
+    } cases[] = {
+        // A tap of a key whose long press alone is bound gives its own press back at the release.
+        {L"--try CapsLock", 0, "10 ms  +CapsLock\r\n10 ms  -CapsLock\r\n"},
+        // Held for the file's HoldDelay: the long press is reported then.
+        {L"hold.ini --try \"+CapsLock 400ms -CapsLock\"", 0,
+         "300 ms  reports 10003A: runs \xC2\xABnotepad.exe\xC2\xBB\r\n"},
+        // A chord reported and swallowed; an unbound key passed on.
+        {L"hold.ini --try \"+LCtrl launch_mail -Ctrl 100 ms J\"", 0,
+         "0 ms  +Ctrl\r\n10 ms  reports 2E06C: runs \xC2\xAB"
+         "calc.exe\xC2\xBB\r\n30 ms  -Ctrl\r\n130 ms  +J\r\n140 ms  -J\r\n"},
+        {L"hold.ini --try \"J 12x\"", 2,
+         "KeyloftCheck --try: \xC2\xAB"
+         "12x\xC2\xBB is no wait: a wait is a number of milliseconds from 0 to 600000 (600 or "
+         "600ms).\r\n"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = RunChecker(folder, c.Arguments);
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Output;
+        EXPECT_EQ(run.Output, c.Output);
+    }
+}
