@@ -57,6 +57,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "PauseIn=C:\\Games\\game.exe, obs64\r\n"          // 19
                    "PauseFullScreen=yes\r\n"                         // 20
                    "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 21
+                   "E077=KeyloftSend.exe Hyper+A\r\n"                // 22
+                   "9006E=notepad.exe\r\n"                           // 23: sound
+                   "19006E=notepad.exe\r\n"                          // 24: sound
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -69,7 +72,7 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
         {9, "program"},     {10, "comment"},       {12, "duplicate"},
         {13, "length"},     {15, "send"},          {17, "code"},
         {18, "code"},       {19, "PauseIn"},       {20, "PauseFullScreen"},
-        {21, "program"},
+        {21, "program"},    {22, "send"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -81,9 +84,19 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                   "C:\\\xC2\xBB\r\n"),
               std::string::npos)
         << run.Output;
-    EXPECT_NE(run.Output.find("Line 15: warning (send): in the word \xC2\xAB"
-                              "Ctrl+Shft+A\xC2\xBB, \xC2\xAB"
-                              "Shft\xC2\xBB is not the name of a key"),
+    EXPECT_NE(run.Output.find("Line 15: warning (send): Shft (in \xC2\xAB"
+                              "Ctrl+Shft+A\xC2\xBB): no such key; did you mean Shift? KeyloftSend "
+                              "sends nothing"),
+              std::string::npos)
+        << run.Output;
+    EXPECT_NE(run.Output.find("Line 22: warning (send): in the word \xC2\xAB"
+                              "Hyper+A\xC2\xBB, \xC2\xAB"
+                              "Hyper\xC2\xBB is not the name of a key"),
+              std::string::npos);
+    EXPECT_NE(run.Output.find("Line 23: 9006E, Copilot key (Win+Shift+F23), 006E, single press: "
+                              "runs \xC2\xABnotepad.exe\xC2\xBB"),
+              std::string::npos);
+    EXPECT_NE(run.Output.find("Line 24: 19006E, Copilot key (Win+Shift+F23), 006E, held: runs"),
               std::string::npos);
     EXPECT_NE(run.Output.find("Line 16: E075, single press: sends Ctrl+Shift+Esc, then Volume_Up "
                               "\xC3\x97"
