@@ -13,7 +13,7 @@
 #include "hook/InjectMark.h"
 #include "send/Strokes.h"
 #include "send/SwitchWindows.h"
-#include "util/NearestKeyName.h"
+#include "util/KeyTable.h"
 
 #include <windows.h>
 
