@@ -132,9 +132,12 @@ void BenchDecision(std::size_t tableSize) {
         const LONGLONG start = Now();
         for (int i = 0; i < Batch; ++i) {
             const Event& e = events[static_cast<std::size_t>(i) % events.size()];
-            const KeyVerdict verdict = FollowKeyEvent(state, e.Message, e.VirtualKey, e.ScanCode,
-                                                      e.Flags, time += 5, bound);
-            sink = sink + verdict.Code + verdict.Report + verdict.Swallow;
+            const KeyEvent event{e.Message, e.VirtualKey, e.ScanCode, e.Flags, time += 5, 0};
+            const StreamStep step = FollowKeyEvent(state, event, bound, {nullptr, nullptr});
+            KeyReport report;
+            while (TakeReport(state, report))
+                sink = sink + report.Code;
+            sink = sink + step.Swallow;
         }
         perEvent.push_back(TicksToNs(Now() - start) / Batch);
     }
@@ -169,7 +172,7 @@ void BenchFile(const std::wstring& folder) {
         for (int i = 0; i < 30; ++i) {
             const LONGLONG start = Now();
             BoundKeys bound;
-            LoadBoundKeys(path.c_str(), bound);
+            LoadBoundKeys(path.c_str(), bound, nullptr);
             load.push_back(TicksToNs(Now() - start));
             if (bound.Count != bindings)
                 std::printf("  (read %zu of %zu bindings)\n", bound.Count, bindings);

@@ -8,6 +8,7 @@
 #include "mapping/Binding.h"
 #include "mapping/Config.h"
 #include "mapping/KeyPress.h"
+#include "util/Settings.h"
 #include "util/Utils.h"
 
 #include <windows.h>
@@ -82,8 +83,7 @@ bool IsSetting(const std::wstring& key, const wchar_t* name) {
 // "Line 12: E06C+, double press: " for a binding line, "Line 3: RepeatDelay " for a setting.
 std::wstring Heading(const IniLine& line) {
     const std::wstring start = L"Line " + std::to_wstring(line.Number) + L": ";
-    for (const wchar_t* setting :
-         {L"RepeatDelay", L"OnlyActiveUser", L"HoldDelay", L"PauseIn", L"PauseFullScreen"})
+    for (const wchar_t* setting : SettingNames)
         if (IsSetting(line.Key, setting))
             return start + setting + L" ";
     const bool doublePress = !line.Key.empty() && line.Key.back() == L'+';
@@ -150,12 +150,14 @@ struct Checker {
     void CheckRepeatDelay(const IniLine& line, const std::wstring& value) {
         std::int32_t delay = 0;
         if (!ParseInteger(value, delay))
-            Warn(line.Number, L"RepeatDelay",
-                 Quote(value) + L" is not a whole number: the window is 500 ms.");
+            Warn(line.Number, RepeatDelaySetting,
+                 Quote(value) + L" is not a whole number: the window is " +
+                     std::to_wstring(DefaultRepeatDelayMs) + L" ms.");
         else if (delay == 0)
-            Warn(line.Number, L"RepeatDelay", L"0 gives the shortest window, 10 ms.");
+            Warn(line.Number, RepeatDelaySetting,
+                 L"0 gives the shortest window, " + std::to_wstring(ShortestTimerMs) + L" ms.");
         else if (delay < 0)
-            Warn(line.Number, L"RepeatDelay",
+            Warn(line.Number, RepeatDelaySetting,
                  L"a negative delay makes the double-press window never end.");
     }
 
@@ -164,20 +166,22 @@ struct Checker {
         const unsigned long delay = LibraryHoldDelay(value);
         std::int32_t number = 0;
         if (!ParseInteger(value, number))
-            Warn(line.Number, L"HoldDelay",
-                 Quote(value) + L" is not a whole number: a long press takes 500 ms.");
+            Warn(line.Number, HoldDelaySetting,
+                 Quote(value) + L" is not a whole number: a long press takes " +
+                     std::to_wstring(DefaultHoldDelayMs) + L" ms.");
         else if (static_cast<std::int32_t>(delay) != number)
-            Warn(line.Number, L"HoldDelay",
-                 L"kept between 100 and 5000: a long press takes " + std::to_wstring(delay) +
-                     L" ms.");
+            Warn(line.Number, HoldDelaySetting,
+                 L"kept between " + std::to_wstring(ShortestHoldDelayMs) + L" and " +
+                     std::to_wstring(LongestHoldDelayMs) + L": a long press takes " +
+                     std::to_wstring(delay) + L" ms.");
     }
 
     void CheckOnlyActiveUser(const IniLine& line, const std::wstring& value) {
         if (value.empty())
-            Warn(line.Number, L"OnlyActiveUser",
+            Warn(line.Number, OnlyActiveUserSetting,
                  L"present and empty: Keyloft ignores every key. Leave the line out or write 1.");
         else if (value == L"0")
-            Warn(line.Number, L"OnlyActiveUser",
+            Warn(line.Number, OnlyActiveUserSetting,
                  L"0 switches nothing off: only an empty value counts. Leave the line out or "
                  L"write 1.");
     }
@@ -193,12 +197,12 @@ struct Checker {
             const std::wstring one(name, length);
             names += (names.empty() ? L"" : L", ") + Quote(one);
             if (one.find_first_of(L"\\/:") != std::wstring::npos)
-                Warn(line.Number, L"PauseIn",
+                Warn(line.Number, PauseInSetting,
                      Quote(one) + L" has a folder: only the file name of the program in front is "
                                   L"compared, so write it alone (game.exe).");
             else if (one.size() < 4 || CompareStringOrdinal(one.c_str() + one.size() - 4, 4,
                                                             L".exe", 4, TRUE) != CSTR_EQUAL)
-                Warn(line.Number, L"PauseIn",
+                Warn(line.Number, PauseInSetting,
                      Quote(one) + L" does not end in .exe: a program's file name does "
                                   L"(game.exe), and no other name ever matches.");
         }
@@ -210,7 +214,7 @@ struct Checker {
 
     std::wstring DescribePauseFullScreen(const IniLine& line, const std::wstring& value) {
         if (value != L"0" && value != L"1")
-            Warn(line.Number, L"PauseFullScreen",
+            Warn(line.Number, PauseFullScreenSetting,
                  Quote(value) + L" is neither 0 nor 1: it counts as " +
                      (PausesFullScreen(value.c_str(), value.size()) ? L"1" : L"0") + L".");
         if (!PausesFullScreen(value.c_str(), value.size()))
@@ -226,27 +230,28 @@ struct Checker {
         if (line.ReaderLength > MaxSettingChars)
             Warn(line.Number, L"length",
                  L"the value has " + std::to_wstring(line.ReaderLength) +
-                     L" characters; only the first 2047 are read.");
-        if (IsSetting(key, L"RepeatDelay")) {
+                     L" characters; only the first " + std::to_wstring(MaxSettingChars) +
+                     L" are read.");
+        if (IsSetting(key, RepeatDelaySetting)) {
             Report.Lines.push_back(Heading(line) + Quote(value));
             CheckRepeatDelay(line, value);
             return;
         }
-        if (IsSetting(key, L"HoldDelay")) {
+        if (IsSetting(key, HoldDelaySetting)) {
             Report.Lines.push_back(Heading(line) + Quote(value));
             CheckHoldDelay(line, value);
             return;
         }
-        if (IsSetting(key, L"OnlyActiveUser")) {
+        if (IsSetting(key, OnlyActiveUserSetting)) {
             Report.Lines.push_back(Heading(line) + Quote(value));
             CheckOnlyActiveUser(line, value);
             return;
         }
-        if (IsSetting(key, L"PauseIn")) {
+        if (IsSetting(key, PauseInSetting)) {
             Report.Lines.push_back(Heading(line) + DescribePauseIn(line, value));
             return;
         }
-        if (IsSetting(key, L"PauseFullScreen")) {
+        if (IsSetting(key, PauseFullScreenSetting)) {
             Report.Lines.push_back(Heading(line) + DescribePauseFullScreen(line, value));
             return;
         }
@@ -258,7 +263,7 @@ struct Checker {
             Warn(line.Number, L"key",
                  Quote(key) + L" can never match a key: a key is named by at least four "
                               L"hexadecimal digits, as report mode shows them (0041, E06C).");
-        else if (code == static_cast<std::uint32_t>(SleepKeyCode))
+        else if (code == SleepKeyCode)
             Warn(line.Number, L"key",
                  L"the code 0029 goes back to the hook library as its Sleep key; it never "
                  L"reaches a binding. So the key left of 1 cannot be a trigger alone, though its "

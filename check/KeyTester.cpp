@@ -38,8 +38,9 @@ LRESULT CALLBACK TesterHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
         std::uint32_t pressed = 0;
-        if (FollowModifiers(TesterState.Keys, message, event->vkCode, event->scanCode, event->flags,
-                            event->dwExtraInfo, GetAsyncKeyState, pressed) &&
+        const KeyEvent key{message,      event->vkCode, event->scanCode,
+                           event->flags, event->time,   event->dwExtraInfo};
+        if (FollowModifiers(TesterState.Keys, key, {nullptr, GetAsyncKeyState}, pressed) &&
             !IsHeldRepeat(TesterState.Keys.Held, message, pressed & KeyCodeBits, event->time) &&
             IsKeyDownMessage(message))
             PostThreadMessageW(TesterState.ThreadId, TestedKeyMessage, pressed, event->vkCode);

@@ -87,13 +87,14 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
         DWORD holdDelay = DefaultHoldDelayMs;
         while (count < most && NextSectionEntry(list, length, cut, at, entry)) {
             // The first HoldDelay counts, as for the program's reads.
-            if (!delaySeen && IsSettingName(entry.Name, entry.NameLength, L"HoldDelay")) {
+            if (!delaySeen && IsSettingName(entry.Name, entry.NameLength, HoldDelaySetting)) {
                 delaySeen = true;
                 holdDelay = HoldDelayOf(entry.Value, entry.ValueLength);
                 continue;
             }
             // Only emptiness counts: absent, or any value, lets keys through.
-            if (!activeUserSeen && IsSettingName(entry.Name, entry.NameLength, L"OnlyActiveUser")) {
+            if (!activeUserSeen &&
+                IsSettingName(entry.Name, entry.NameLength, OnlyActiveUserSetting)) {
                 activeUserSeen = true;
                 keysIgnored = entry.HasValue && entry.ValueLength == 0;
                 continue;

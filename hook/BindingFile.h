@@ -39,9 +39,9 @@ bool BoundKeysOfSection(const wchar_t* list, std::size_t length, bool cut, Bound
 // The codes that have a non-empty single-press or double-press binding in section "Keyloft" of
 // the file, from one read of the section. A missing or unreadable file binds nothing. Values
 // count the way the program reads them: quotes around a value and blanks around it don't.
-// False when memory runs out; table is then left as it was. With pause, the same read gives the
-// pause's settings too (see Pause.h).
-bool LoadBoundKeys(const wchar_t* path, BoundKeys& table, PauseSettings* pause = nullptr);
+// False when memory runs out; table is then left as it was. With pause (null for none), the same
+// read gives the pause's settings too (see Pause.h).
+bool LoadBoundKeys(const wchar_t* path, BoundKeys& table, PauseSettings* pause);
 
 // The configuration file of an executable: its path with the extension of the file name
 // replaced by ".ini" (or ".ini" appended when the name has none). False when it does not fit

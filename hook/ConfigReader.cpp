@@ -1,8 +1,7 @@
 #include "hook/ConfigReader.h"
 
 #include "hook/BindingFile.h"
-#include "hook/InjectMark.h"
-#include "hook/KeyWatch.h"
+#include "hook/ThreadMessages.h"
 
 namespace {
 
@@ -16,13 +15,9 @@ struct ReaderState {
     FileStamp Stamp;
     bool LookPending = false; // one more look at LookAt
     DWORD LookAt = 0;
-    bool CheckPending = false; // a check of the watch at CheckAt
-    DWORD CheckAt = 0;
-    bool ProbeSent = false;
-    LONG KeysAtCheck = 0;
+    WatchTimes Watch;
     PauseSettings Pause;
-    HWINEVENTHOOK ForegroundHook = nullptr;
-    HWINEVENTHOOK FocusHook = nullptr;
+    ForegroundFollow Follow;
 };
 
 bool Stopped(const ReaderLink& link) {
@@ -44,97 +39,6 @@ void HandOver(ReaderLink& link, BoundKeys& fresh) {
         PostThreadMessageW(link.HookThreadId, NewTableMessage, 0, 0);
 }
 
-// True for the desktop and the taskbar, which cover a monitor or stay in front without being a
-// program's full-screen window.
-bool IsShellWindow(HWND window) {
-    if (window == GetShellWindow() || window == GetDesktopWindow())
-        return true;
-    static const wchar_t* const shellClasses[] = {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd",
-                                                  L"Progman", L"WorkerW"};
-    wchar_t name[32];
-    const int length = GetClassNameW(window, name, 32);
-    for (const wchar_t* shell : shellClasses)
-        if (length > 0 && CompareStringOrdinal(name, length, shell, -1, FALSE) == CSTR_EQUAL)
-            return true;
-    return false;
-}
-
-// True when the program that owns window is one of PauseIn's.
-bool OwnerListed(HWND window, const PauseSettings& pause) {
-    DWORD process = 0;
-    if (!pause.Names || !window || !GetWindowThreadProcessId(window, &process))
-        return false;
-    const HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
-    if (!handle)
-        return false;
-    wchar_t path[MAX_PATH * 2];
-    DWORD size = MAX_PATH * 2;
-    const bool named = QueryFullProcessImageNameW(handle, 0, path, &size) != FALSE;
-    CloseHandle(handle);
-    return named && ProgramListed(pause, path);
-}
-
-BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM parameter) {
-    ReaderLink& link = *reinterpret_cast<ReaderLink*>(parameter);
-    MONITORINFO info;
-    info.cbSize = sizeof(MONITORINFO);
-    const LONG count = link.MonitorCount;
-    if (count < MaxMonitors && GetMonitorInfoW(monitor, &info)) {
-        link.Monitors[count] = info.rcMonitor;
-        MemoryBarrier(); // the rectangle before the count that lets the hook read it
-        link.MonitorCount = count + 1;
-    }
-    return link.MonitorCount < MaxMonitors;
-}
-
-// Looks at the window in front when it changed since the last look, or always when the
-// settings changed, and tells the hook whether to stand aside for it. The monitors are counted
-// again with it: a monitor added meanwhile counts from the next change on.
-void FollowForeground(ReaderState& reader, bool settingsChanged) {
-    ReaderLink& link = *reader.Link;
-    const HWND front = GetForegroundWindow();
-    if (front == link.Foreground && !settingsChanged)
-        return;
-    link.ForegroundMayCover = front && !IsShellWindow(front);
-    link.PauseForProgram = OwnerListed(front, reader.Pause);
-    link.Foreground = front;
-    if (reader.Pause.FullScreen) {
-        // Counted up from none, so that the hook never reads beyond what is written.
-        link.MonitorCount = 0;
-        EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&link));
-    }
-}
-
-// Nothing to do in the event's call: it wakes the reader's loop, which looks at the window in
-// front after the messages. Wine sends no event for a change of the window in front, only for
-// one of the focus, hence both.
-void CALLBACK ForegroundChanged(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {}
-
-void Unhook(HWINEVENTHOOK& hook) {
-    if (hook)
-        UnhookWinEvent(hook);
-    hook = nullptr;
-}
-
-// Follows the window in front while a setting of the pause needs it, and only then.
-void UpdatePause(ReaderState& reader) {
-    ReaderLink& link = *reader.Link;
-    link.PauseFullScreen = reader.Pause.FullScreen;
-    const bool needed = reader.Pause.Names || reader.Pause.FullScreen;
-    if (needed && !reader.ForegroundHook) {
-        reader.ForegroundHook =
-            SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                            ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-        reader.FocusHook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
-                                           ForegroundChanged, 0, 0, WINEVENT_OUTOFCONTEXT);
-    }
-    if (!needed) {
-        Unhook(reader.ForegroundHook);
-        Unhook(reader.FocusHook);
-    }
-    FollowForeground(reader, true);
-}
-
 // Reads the table again when the file's stamp differs from that of the table handed over last.
 void ReloadIfChanged(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
@@ -152,7 +56,7 @@ void ReloadIfChanged(ReaderState& reader) {
     }
     FreePauseSettings(reader.Pause);
     reader.Pause = pause;
-    UpdatePause(reader);
+    UpdatePause(link.Pause, reader.Follow, reader.Pause);
     HandOver(link, fresh);
 }
 
@@ -191,47 +95,8 @@ DWORD SleepLimit(const ReaderState& reader) {
     DWORD limit = INFINITE;
     if (reader.LookPending && Until(reader.LookAt, now) < limit)
         limit = Until(reader.LookAt, now);
-    if (reader.CheckPending && Until(reader.CheckAt, now) < limit)
-        limit = Until(reader.CheckAt, now);
-    return limit;
-}
-
-// Injects the probe: a lone key-up of the masking key, which no application acts on should it
-// pass a hook that is gone.
-void SendProbe(ReaderLink& link) {
-    InterlockedIncrement(&link.ProbeSent);
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = MaskingVirtualKey;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    input.ki.dwExtraInfo = HookProbeMark;
-    SendInput(1, &input, sizeof(INPUT));
-}
-
-// One check of the watch over the hook.
-void CheckHook(ReaderState& reader) {
-    ReaderLink& link = *reader.Link;
-    // Cleared first, so that a key from here on arms the watch again.
-    link.Armed = false;
-    WatchFacts facts;
-    LASTINPUTINFO input = {sizeof(LASTINPUTINFO), 0};
-    facts.LastInput = GetLastInputInfo(&input) ? input.dwTime : link.LastKeyTime;
-    facts.LastKeyTime = link.LastKeyTime;
-    const LONG keys = link.KeysSeen;
-    facts.KeysSeen = keys != reader.KeysAtCheck;
-    reader.KeysAtCheck = keys;
-    facts.LateCall = link.LateCall;
-    link.LateCall = false;
-    facts.ProbeSent = reader.ProbeSent;
-    facts.ProbeSeen = link.ProbeSeen == link.ProbeSent;
-    const WatchStep step = DecideWatchCheck(facts);
-    if (step.Reinstall && !Stopped(link))
-        PostThreadMessageW(link.HookThreadId, ReinstallMessage, 0, 0);
-    reader.ProbeSent = step.Probe;
-    if (step.Probe)
-        SendProbe(link);
-    reader.CheckPending = step.NextCheckMs != INFINITE;
-    reader.CheckAt = GetTickCount() + step.NextCheckMs;
+    const DWORD watch = WatchWait(reader.Watch, now);
+    return watch < limit ? watch : limit;
 }
 
 // Waits for the stop, a change of the folder, a key that arms the watch or a message, and
@@ -239,16 +104,15 @@ void CheckHook(ReaderState& reader) {
 void RunReaderLoop(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
     for (;;) {
-        const HANDLE handles[3] = {link.Stop, link.Arm, reader.Change};
+        const HANDLE handles[3] = {link.Stop, link.Watch.Arm, reader.Change};
         const DWORD count = reader.Change ? 3 : 2;
         const DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, SleepLimit(reader),
                                                         QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
             return;
         const DWORD now = GetTickCount();
-        if (woken == WAIT_OBJECT_0 + 1 && !reader.CheckPending) {
-            reader.CheckPending = true;
-            reader.CheckAt = now + WatchPeriodMs;
+        if (woken == WAIT_OBJECT_0 + 1) {
+            ArmWatch(reader.Watch, now);
         } else if (woken == WAIT_OBJECT_0 + 2) {
             // Rearmed before the read, so that an edit during the read wakes the thread again.
             if (!FindNextChangeNotification(reader.Change)) {
@@ -259,8 +123,8 @@ void RunReaderLoop(ReaderState& reader) {
             reader.LookPending = true;
             reader.LookAt = GetTickCount() + PollPeriodMs;
         }
-        if (reader.CheckPending && Until(reader.CheckAt, GetTickCount()) == 0)
-            CheckHook(reader);
+        if (CheckHookIfDue(link.Watch, reader.Watch, GetTickCount()) && !Stopped(link))
+            PostThreadMessageW(link.HookThreadId, ReinstallMessage, 0, 0);
         if (reader.LookPending && Until(reader.LookAt, GetTickCount()) == 0) {
             ReloadIfChanged(reader);
             // Where the folder cannot be watched, the looks go on.
@@ -270,8 +134,7 @@ void RunReaderLoop(ReaderState& reader) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
-        if (reader.Pause.Names || reader.Pause.FullScreen)
-            FollowForeground(reader, false);
+        FollowForeground(link.Pause, reader.Pause);
     }
 }
 
@@ -285,13 +148,13 @@ ReaderLink* MakeReaderLink(HMODULE module) {
     link->References = 2;
     link->Module = module;
     link->Stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    link->Arm = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    link->Watch.Arm = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     link->FirstTable = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     wchar_t* executable = link->ConfigPath; // the configuration path takes its place
     if (!ProcessExecutablePath(executable, ConfigPathChars) ||
         !ConfigPathFor(executable, link->ConfigPath, ConfigPathChars))
         link->ConfigPath[0] = L'\0';
-    if (!link->Stop || !link->Arm || !link->FirstTable) {
+    if (!link->Stop || !link->Watch.Arm || !link->FirstTable) {
         link->References = 1;
         ReleaseReaderLink(link);
         return nullptr;
@@ -303,7 +166,7 @@ void ReleaseReaderLink(ReaderLink* link) {
     if (!link || InterlockedDecrement(&link->References) != 0)
         return;
     FreeTakenTable(TakePendingTable(*link));
-    const HANDLE handles[3] = {link->Stop, link->Arm, link->FirstTable};
+    const HANDLE handles[3] = {link->Stop, link->Watch.Arm, link->FirstTable};
     for (HANDLE handle : handles)
         if (handle)
             CloseHandle(handle);
@@ -338,8 +201,7 @@ DWORD WINAPI ReaderThread(void* parameter) {
     RunReaderLoop(reader);
     if (reader.Change)
         FindCloseChangeNotification(reader.Change);
-    Unhook(reader.ForegroundHook);
-    Unhook(reader.FocusHook);
+    StopFollowing(reader.Follow);
     FreePauseSettings(reader.Pause);
     const HMODULE module = link.Module;
     ReleaseReaderLink(&link);

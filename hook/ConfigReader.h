@@ -1,11 +1,13 @@
 // kbhook.dll's second thread, the reader: it watches the configuration's folder, reads the file,
 // builds the table of bound codes and hands each new table to the hook's thread, which does no
 // file work at all. A file on a network share that stops answering then holds up this thread
-// alone, never a key. It also keeps the watch over the hook (see WatchFacts), and follows the
-// window in front for the pause: the program that owns it is looked up here, once per change.
+// alone, never a key. It also keeps the watch over the hook (HookWatch.h), and follows the
+// window in front for the pause (Foreground.h).
 #pragma once
 
+#include "hook/Foreground.h"
 #include "hook/HookKeys.h"
+#include "hook/HookWatch.h"
 
 #include <windows.h>
 
@@ -13,15 +15,6 @@
 #include <cstdint>
 
 constexpr std::size_t ConfigPathChars = 32768;
-// In dwExtraInfo of the reader's probe: the hook swallows it and notes that it saw it.
-constexpr std::uintptr_t HookProbeMark = 0x4B4C5350; // "KLSP"
-// Posted to the hook's thread: the hook is gone and must be put back.
-constexpr UINT ReinstallMessage = WM_APP + 1;
-// Posted to the hook's thread: a new table waits in Pending.
-constexpr UINT NewTableMessage = WM_APP + 3;
-// Monitors whose rectangles the full-screen test knows; a window on a monitor beyond them never
-// counts as full-screen.
-constexpr LONG MaxMonitors = 8;
 
 // What the hook's thread and the reader share. The hook's thread makes it and starts the reader;
 // each holds one reference and the last to let go frees it, so that a reader stuck in a read
@@ -29,31 +22,14 @@ constexpr LONG MaxMonitors = 8;
 struct ReaderLink {
     volatile LONG References;
     HANDLE Stop;       // manual reset: set when the hook's thread ends
-    HANDLE Arm;        // auto reset: the hook saw a key while the watch slept
     HANDLE FirstTable; // manual reset: the first read is done and its table handed over
     DWORD HookThreadId;
     HMODULE Module;
     // The newest table not yet taken by the hook's thread; only ever exchanged whole.
     BoundKeys* volatile Pending;
 
-    // Written by the hook, read by the watch.
-    volatile DWORD LastKeyTime;
-    volatile LONG KeysSeen;
-    volatile bool Armed;
-    volatile bool LateCall;
-    volatile LONG ProbeSeen; // the number of the latest probe the hook saw
-
-    // Written by the reader.
-    volatile LONG ProbeSent;
-    // The pause: a program of PauseIn owns Foreground, the window in front as the reader last
-    // saw it; PauseFullScreen is on; Foreground is none of the desktop and the taskbar, which
-    // never count as full-screen; the monitors' rectangles, as the reader last saw them.
-    volatile bool PauseForProgram;
-    volatile bool PauseFullScreen;
-    HWND volatile Foreground;
-    volatile bool ForegroundMayCover;
-    RECT Monitors[MaxMonitors];
-    volatile LONG MonitorCount;
+    WatchLink Watch;
+    PauseLink Pause;
     wchar_t ConfigPath[ConfigPathChars];
 };
 

@@ -113,25 +113,21 @@ std::uint32_t PressCodeOf(DWORD scanCode, DWORD flags, ModifierKeys held) {
     return KeyCodeOf(scanCode, flags) | ModifierCodeBits(held);
 }
 
-KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
-                          std::uint32_t modifierBits, const BoundKeys& bound) {
+KeyVerdict DecideKeyEvent(const KeyEvent& event, std::uint32_t modifierBits,
+                          const BoundKeys& bound) {
     KeyVerdict verdict;
-    verdict.Code = KeyCodeOf(scanCode, flags) | (modifierBits & ~KeyCodeBits & ~LongPressBit);
-    const bool down = IsKeyDownMessage(message);
-    if ((!down && !IsKeyUpMessage(message)) || verdict.Code == SleepKeyCode ||
-        ModifierIndex(virtualKey, scanCode, flags) >= 0)
+    verdict.Code =
+        KeyCodeOf(event.ScanCode, event.Flags) | (modifierBits & ~KeyCodeBits & ~LongPressBit);
+    const bool down = IsKeyDownMessage(event.Message);
+    if ((!down && !IsKeyUpMessage(event.Message)) || verdict.Code == SleepKeyCode ||
+        ModifierIndex(event.VirtualKey, event.ScanCode, event.Flags) >= 0)
         return verdict;
     const bool holds = IsBound(bound, verdict.Code | LongPressBit);
     verdict.Swallow = holds || IsBound(bound, verdict.Code);
-    verdict.Report = down && !holds && (verdict.Swallow || IsExtraKey(virtualKey));
+    verdict.Report = down && !holds && (verdict.Swallow || IsExtraKey(event.VirtualKey));
     verdict.HoldChange = down && holds;
     verdict.Mask = down && verdict.Swallow && (modifierBits & (AltCodeBit | WinCodeBit)) != 0;
     return verdict;
-}
-
-KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
-                          const BoundKeys& bound) {
-    return DecideKeyEvent(message, virtualKey, scanCode, flags, 0, bound);
 }
 
 DWORD HoldDelayOf(const wchar_t* text, std::size_t length) {

@@ -6,19 +6,16 @@
 // tables that the caller owns.
 #pragma once
 
+#include "util/HookContract.h"
 #include "util/IntegerText.h"
 #include "util/KeyTable.h"
+#include "util/Settings.h"
 
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 
-// Posted to the registered window for every reported key-down: wParam the key code, lParam the
-// virtual-key code.
-constexpr UINT HookKeyMessage = 0x802;
-// Keyloft hands this code back to the library's sleep-key routine; the library never reports it.
-constexpr std::uint32_t SleepKeyCode = 0x29;
 // A key text has at most eight digits; with "+" and the terminator it fits in ten characters.
 constexpr std::size_t KeyTextChars = 10;
 
@@ -32,11 +29,6 @@ constexpr std::uint32_t WinCodeBit = 0x80000;
 constexpr std::uint32_t LongPressBit = 0x100000;
 // No code the library reports has a bit above these.
 constexpr std::uint32_t HighestCode = 0x1FFFFF;
-
-// The long-press delay: default when the file gives none or no number, and its bounds.
-constexpr DWORD DefaultHoldDelayMs = 500;
-constexpr DWORD ShortestHoldDelayMs = 100;
-constexpr DWORD LongestHoldDelayMs = 5000;
 
 // Codes that have a single-press or double-press binding: sorted, without repeats, in memory from
 // the process heap (see BindingFile.h). An empty table has no memory.
@@ -55,6 +47,16 @@ struct BoundKeys {
 inline DWORD HoldDelayOfTable(const BoundKeys& bound) {
     return bound.HoldDelayMs ? bound.HoldDelayMs : DefaultHoldDelayMs;
 }
+
+// One low-level keyboard event as the hook is given it.
+struct KeyEvent {
+    WPARAM Message = 0; // WM_KEYDOWN, WM_SYSKEYDOWN, WM_KEYUP or WM_SYSKEYUP
+    DWORD VirtualKey = 0;
+    DWORD ScanCode = 0;
+    DWORD Flags = 0; // LLKHF_EXTENDED, LLKHF_INJECTED, LLKHF_UP, ...
+    DWORD Time = 0;  // its time stamp in milliseconds
+    ULONG_PTR ExtraInfo = 0;
+};
 
 // What the hook does with one keyboard event.
 struct KeyVerdict {
@@ -91,16 +93,12 @@ std::uint32_t PressCodeOf(DWORD scanCode, DWORD flags, ModifierKeys held);
 // The virtual key that GetAsyncKeyState asks for each bit of ModifierKeys, by bit.
 extern const BYTE ModifierVirtualKeys[8];
 
-// The decision for one low-level keyboard event (message WM_KEYDOWN, WM_SYSKEYDOWN, WM_KEYUP or
-// WM_SYSKEYUP) taken as a press of its own, with the code bits of the modifiers held. A key is
-// swallowed when its code is bound as a single, double or long press; its key-down is reported
-// when it is an extra key or swallowed, unless its long press is bound: then the key-down is held
-// back. The modifier keys themselves and the code 0x29 are neither reported nor swallowed.
-KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
-                          std::uint32_t modifierBits, const BoundKeys& bound);
-
-// The same without modifiers.
-KeyVerdict DecideKeyEvent(WPARAM message, DWORD virtualKey, DWORD scanCode, DWORD flags,
+// The decision for one keyboard event taken as a press of its own, with the code bits of the
+// modifiers held. A key is swallowed when its code is bound as a single, double or long press;
+// its key-down is reported when it is an extra key or swallowed, unless its long press is bound:
+// then the key-down is held back. The modifier keys themselves and the code 0x29 are neither
+// reported nor swallowed.
+KeyVerdict DecideKeyEvent(const KeyEvent& event, std::uint32_t modifierBits,
                           const BoundKeys& bound);
 
 // The long-press delay of a HoldDelay value: its number kept within bounds, or the default.

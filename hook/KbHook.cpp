@@ -23,9 +23,10 @@
 #include "hook/BindingFile.h"
 #include "hook/ConfigReader.h"
 #include "hook/HookKeys.h"
+#include "hook/HookWatch.h"
 #include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
-#include "hook/Pause.h"
+#include "hook/ThreadMessages.h"
 #include "util/Wine.h"
 
 #include <windows.h>
@@ -40,9 +41,6 @@ constexpr DWORD FirstReadWaitMs = 1000;
 // For the reader at the stop; a reader stuck in a read is left to end by itself.
 constexpr DWORD ReaderStopWaitMs = 1000;
 constexpr DWORD ThreadStackBytes = 64 * 1024;
-// Posted to itself by the hook when it queued events to inject (the masking key, a tap given back,
-// keys that follow them): they are sent from the thread's loop, outside the hook's call.
-constexpr UINT ReplayMessage = WM_APP + 2;
 
 struct HookStateRecord {
     HINSTANCE Module = nullptr;
@@ -80,8 +78,7 @@ void CloseIfSet(HANDLE& handle) {
 void ArmHoldTimer() {
     if (!HookState.HoldTimer)
         return;
-    const DWORD wait =
-        LongPressWait(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound));
+    const DWORD wait = TimeToWait(HookState.Keys, GetTickCount(), HookState.Bound);
     if (wait == INFINITE) {
         CancelWaitableTimer(HookState.HoldTimer);
         return;
@@ -91,36 +88,24 @@ void ArmHoldTimer() {
     SetWaitableTimer(HookState.HoldTimer, &due, 0, nullptr, nullptr, FALSE);
 }
 
-// Reports every held-back key that has reached the delay as a long press.
-void ReportLongPresses() {
-    std::uint32_t code = 0;
-    DWORD virtualKey = 0;
-    while (TakeLongPress(HookState.Keys, GetTickCount(), HoldDelayOfTable(HookState.Bound), code,
-                         virtualKey)) {
+// Posts the reports the decision queued, in order.
+void PostReports() {
+    KeyReport report;
+    while (TakeReport(HookState.Keys, report)) {
         const HWND window = HookState.Window;
         if (window)
-            PostMessageW(window, HookKeyMessage, code, virtualKey);
+            PostMessageW(window, HookKeyMessage, report.Code, report.VirtualKey);
     }
-    ArmHoldTimer();
 }
 
-// Notes an event for the watch over the hook (see WatchFacts): memory only, and one SetEvent when
-// a key comes while the watch sleeps. True for the watch's own probe, which goes no further.
-bool NoteEventForWatch(const KBDLLHOOKSTRUCT* event) {
-    ReaderLink& link = *HookState.Link;
-    link.LastKeyTime = event->time;
-    if (event->dwExtraInfo == HookProbeMark) {
-        link.ProbeSeen = link.ProbeSent;
-        return true;
-    }
-    link.KeysSeen = link.KeysSeen + 1;
-    if (static_cast<LONG>(GetTickCount() - event->time) >= static_cast<LONG>(LateCallMs))
-        link.LateCall = true;
-    if (!link.Armed) {
-        link.Armed = true;
-        SetEvent(link.Arm);
-    }
-    return false;
+// Acts on what one step of the decision asks for, apart from the event's own fate.
+void CarryOut(const StreamStep& step) {
+    if (step.Report)
+        PostReports();
+    if (step.TimerChange)
+        ArmHoldTimer();
+    if (step.Inject)
+        PostThreadMessageW(HookState.ThreadId, ReplayMessage, 0, 0);
 }
 
 // Injects the queued events, marked so that the hook passes them on. Events the system refuses
@@ -156,32 +141,20 @@ bool StandsAside(bool swallows) {
         (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session) ||
         (swallows && !GetForegroundWindow()))
         return true;
-    const ReaderLink& link = *HookState.Link;
-    if (link.PauseForProgram)
-        return true;
-    if (!link.PauseFullScreen || !link.ForegroundMayCover)
-        return false;
-    RECT window;
-    return GetWindowRect(link.Foreground, &window) &&
-           CoversAnyMonitor(window, link.Monitors, link.MonitorCount);
+    return PausedByForeground(HookState.Link->Pause);
 }
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
     if (code == HC_ACTION) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-        if (NoteEventForWatch(event))
+        if (NoteEventForWatch(HookState.Link->Watch, *event))
             return 1;
-        const KeyVerdict verdict = FollowKeyEvent(
-            HookState.Keys, message, event->vkCode, event->scanCode, event->flags, event->time,
-            HookState.Bound, event->dwExtraInfo, StandsAside, GetAsyncKeyState);
-        const HWND window = HookState.Window;
-        if (verdict.Report && window)
-            PostMessageW(window, HookKeyMessage, verdict.Code, event->vkCode);
-        if (verdict.HoldChange)
-            ArmHoldTimer();
-        if (verdict.Replay)
-            PostThreadMessageW(HookState.ThreadId, ReplayMessage, 0, 0);
-        if (verdict.Swallow)
+        const KeyEvent key{message,      event->vkCode, event->scanCode,
+                           event->flags, event->time,   event->dwExtraInfo};
+        const StreamStep step =
+            FollowKeyEvent(HookState.Keys, key, HookState.Bound, {StandsAside, GetAsyncKeyState});
+        CarryOut(step);
+        if (step.Swallow)
             return 1;
     }
     return CallNextHookEx(nullptr, code, message, data);
@@ -229,8 +202,10 @@ void RunThreadLoop() {
             MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
             return;
-        if (woken == WAIT_OBJECT_0 + 1)
-            ReportLongPresses();
+        if (woken == WAIT_OBJECT_0 + 1) {
+            CarryOut(FollowTime(HookState.Keys, GetTickCount(), HookState.Bound));
+            ArmHoldTimer();
+        }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.hwnd) {

@@ -97,6 +97,11 @@ void NoteReplayed(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD fl
         DropFront(queue, 1);
 }
 
+void QueueReport(ReportQueue& queue, std::uint32_t code, DWORD virtualKey) {
+    if (queue.Count < MaxReports)
+        queue.Reports[queue.Count++] = {code, virtualKey};
+}
+
 // A modifier that the system counts as up although the hook saw no key-up of it is dropped;
 // while injected events are on their way, the system's view lags behind and is not asked.
 void ForgetReleasedModifiers(KeyboardState& state, AsyncKeyStateFn asyncKeyState) {
@@ -109,13 +114,13 @@ void ForgetReleasedModifiers(KeyboardState& state, AsyncKeyStateFn asyncKeyState
 }
 
 // The decision of a key event of the user's own, not a modifier key, with its code.
-KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                         DWORD flags, DWORD time, std::uint32_t code, const BoundKeys& bound,
-                         StandsAsideFn standsAside, AsyncKeyStateFn asyncKeyState) {
+KeyVerdict DecideHeldKey(KeyboardState& state, const KeyEvent& event, std::uint32_t code,
+                         const BoundKeys& bound, const KeyQuestions& questions) {
     HeldKeys& held = state.Held;
     const std::uint32_t key = code & KeyCodeBits;
     const std::size_t index = HeldIndex(held, key);
-    const bool down = IsKeyDownMessage(message);
+    const bool down = IsKeyDownMessage(event.Message);
+    const DWORD time = event.Time;
     KeyVerdict verdict;
     verdict.Code = code;
     if (index < held.Count) {
@@ -143,12 +148,12 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
     }
     if (!down)
         return verdict; // never seen going down: passed on as it came
-    verdict = DecideKeyEvent(message, virtualKey, scanCode, flags, code, bound);
+    verdict = DecideKeyEvent(event, code, bound);
     // Down in the system already: its key-down came before the hook or while it was away.
-    const bool alreadyDown = verdict.Swallow && asyncKeyState && !state.Replay.Count &&
-                             (asyncKeyState(static_cast<int>(virtualKey)) & 0x8000);
+    const bool alreadyDown = verdict.Swallow && questions.KeyState && !state.Replay.Count &&
+                             (questions.KeyState(static_cast<int>(event.VirtualKey)) & 0x8000);
     if ((verdict.Report || verdict.Swallow) &&
-        (alreadyDown || (standsAside && standsAside(verdict.Swallow)))) {
+        (alreadyDown || (questions.StandsAside && questions.StandsAside(verdict.Swallow)))) {
         verdict = KeyVerdict();
         verdict.Code = code;
     }
@@ -158,9 +163,9 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
         return verdict;
     }
     entry->Code = verdict.Code;
-    entry->VirtualKey = virtualKey;
-    entry->ScanCode = scanCode;
-    entry->Flags = flags;
+    entry->VirtualKey = event.VirtualKey;
+    entry->ScanCode = event.ScanCode;
+    entry->Flags = event.Flags;
     entry->Swallowed = verdict.Swallow;
     entry->HeldBack = verdict.HoldChange;
     entry->ReplaysTap = verdict.HoldChange && !IsBound(bound, verdict.Code);
@@ -170,17 +175,19 @@ KeyVerdict DecideHeldKey(KeyboardState& state, WPARAM message, DWORD virtualKey,
 
 } // namespace
 
-bool IsAsideEvent(DWORD virtualKey, DWORD flags, ULONG_PTR extraInfo) {
-    return extraInfo == KeyloftSendMark || (virtualKey == 0 && (flags & LLKHF_INJECTED));
+bool IsAsideEvent(const KeyEvent& event) {
+    return event.ExtraInfo == KeyloftSendMark ||
+           (event.VirtualKey == 0 && (event.Flags & LLKHF_INJECTED));
 }
 
-bool FollowModifiers(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                     DWORD flags, ULONG_PTR extraInfo, AsyncKeyStateFn asyncKeyState,
+bool FollowModifiers(KeyboardState& state, const KeyEvent& event, const KeyQuestions& questions,
                      std::uint32_t& code) {
     code = 0;
     ModifierKeys own = 0; // the bit of the event's key when it is a modifier
-    const bool modifier = NoteModifierEvent(own, WM_KEYDOWN, virtualKey, scanCode, flags);
-    if (IsAsideEvent(virtualKey, flags, extraInfo)) {
+    const bool modifier =
+        NoteModifierEvent(own, WM_KEYDOWN, event.VirtualKey, event.ScanCode, event.Flags);
+    const WPARAM message = event.Message;
+    if (IsAsideEvent(event)) {
         // The system's view of a modifier changes, the keys physically down do not.
         if (modifier && IsKeyUpMessage(message))
             state.MarkedUp = static_cast<ModifierKeys>((state.MarkedUp | own) & state.Modifiers);
@@ -189,13 +196,13 @@ bool FollowModifiers(KeyboardState& state, WPARAM message, DWORD virtualKey, DWO
         return false;
     }
     if (IsKeyDownMessage(message))
-        ForgetReleasedModifiers(state, asyncKeyState);
+        ForgetReleasedModifiers(state, questions.KeyState);
     if (modifier) {
-        NoteModifierEvent(state.Modifiers, message, virtualKey, scanCode, flags);
+        NoteModifierEvent(state.Modifiers, message, event.VirtualKey, event.ScanCode, event.Flags);
         state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & ~own);
         return false;
     }
-    code = PressCodeOf(scanCode, flags, state.Modifiers);
+    code = PressCodeOf(event.ScanCode, event.Flags, state.Modifiers);
     return true;
 }
 
@@ -217,38 +224,54 @@ bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time
     return false;
 }
 
-KeyVerdict FollowKeyEvent(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                          DWORD flags, DWORD time, const BoundKeys& bound, ULONG_PTR extraInfo,
-                          StandsAsideFn standsAside, AsyncKeyStateFn asyncKeyState) {
+StreamStep FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
+                          const KeyQuestions& questions) {
     ReplayQueue& queue = state.Replay;
-    if (IsAsideEvent(virtualKey, flags, extraInfo)) {
+    if (IsAsideEvent(event)) {
         std::uint32_t unused = 0;
-        FollowModifiers(state, message, virtualKey, scanCode, flags, extraInfo, asyncKeyState,
-                        unused);
-        if (extraInfo == KeyloftSendMark)
-            NoteReplayed(queue, virtualKey, scanCode, flags);
-        return KeyVerdict();
+        FollowModifiers(state, event, questions, unused);
+        if (event.ExtraInfo == KeyloftSendMark)
+            NoteReplayed(queue, event.VirtualKey, event.ScanCode, event.Flags);
+        return StreamStep();
     }
-    if (queue.Sent && static_cast<LONG>(time - queue.SentTime) >= static_cast<LONG>(ReplayLapseMs))
+    if (queue.Sent &&
+        static_cast<LONG>(event.Time - queue.SentTime) >= static_cast<LONG>(ReplayLapseMs))
         DropFront(queue, queue.Sent);
-    const bool repeat = queue.Count && IsKeyDownMessage(message) &&
-                        HeldIndex(state.Held, KeyCodeOf(scanCode, flags)) < state.Held.Count;
+    const bool repeat =
+        queue.Count && IsKeyDownMessage(event.Message) &&
+        HeldIndex(state.Held, KeyCodeOf(event.ScanCode, event.Flags)) < state.Held.Count;
     std::uint32_t code = 0;
     KeyVerdict verdict;
-    if (FollowModifiers(state, message, virtualKey, scanCode, flags, extraInfo, asyncKeyState,
-                        code))
-        verdict = DecideHeldKey(state, message, virtualKey, scanCode, flags, time, code, bound,
-                                standsAside, asyncKeyState);
+    if (FollowModifiers(state, event, questions, code))
+        verdict = DecideHeldKey(state, event, code, bound, questions);
     // A key that passes on while injected events are on their way follows them. Should the queue
     // be full (injected events that do not come back hold it for a second), an auto-repeat is
     // left out, and a press or release passes on now, out of turn rather than lost.
     if (!verdict.Swallow && queue.Count) {
-        if (Enqueue(queue, virtualKey, scanCode, flags))
+        if (Enqueue(queue, event.VirtualKey, event.ScanCode, event.Flags))
             verdict.Swallow = verdict.Replay = true;
         else
             verdict.Swallow = repeat;
     }
-    return verdict;
+    if (verdict.Report)
+        QueueReport(state.Reports, verdict.Code, event.VirtualKey);
+    StreamStep step;
+    step.Swallow = verdict.Swallow;
+    step.Inject = verdict.Replay;
+    step.Report = verdict.Report;
+    step.TimerChange = verdict.HoldChange;
+    return step;
+}
+
+bool TakeReport(KeyboardState& state, KeyReport& report) {
+    ReportQueue& queue = state.Reports;
+    if (queue.Count == 0)
+        return false;
+    report = queue.Reports[0];
+    for (std::size_t i = 1; i < queue.Count; ++i)
+        queue.Reports[i - 1] = queue.Reports[i];
+    --queue.Count;
+    return true;
 }
 
 std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[MaxReplayEvents]) {
@@ -262,21 +285,22 @@ std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[Ma
     return count;
 }
 
-bool TakeLongPress(KeyboardState& state, DWORD now, DWORD holdDelay, std::uint32_t& code,
-                   DWORD& virtualKey) {
+StreamStep FollowTime(KeyboardState& state, DWORD now, const BoundKeys& bound) {
+    StreamStep step;
+    const DWORD holdDelay = HoldDelayOfTable(bound);
     for (std::size_t i = 0; i < state.Held.Count; ++i) {
         HeldKey& entry = state.Held.Keys[i];
         if (entry.HeldBack && HeldFor(entry, now) >= holdDelay) {
             entry.HeldBack = false;
-            code = entry.Code | LongPressBit;
-            virtualKey = entry.VirtualKey;
-            return true;
+            QueueReport(state.Reports, entry.Code | LongPressBit, entry.VirtualKey);
+            step.Report = step.TimerChange = true;
         }
     }
-    return false;
+    return step;
 }
 
-DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay) {
+DWORD TimeToWait(const KeyboardState& state, DWORD now, const BoundKeys& bound) {
+    const DWORD holdDelay = HoldDelayOfTable(bound);
     DWORD wait = INFINITE;
     for (std::size_t i = 0; i < state.Held.Count; ++i) {
         const HeldKey& entry = state.Held.Keys[i];
@@ -294,23 +318,4 @@ void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow) {
     // A modifier that only a marked event released is still down, though the system says not.
     state.Modifiers = static_cast<ModifierKeys>(downNow | (state.Modifiers & state.MarkedUp));
     state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & state.Modifiers);
-}
-
-WatchStep DecideWatchCheck(const WatchFacts& facts) {
-    WatchStep step;
-    const DWORD goOn = facts.KeysSeen ? WatchPeriodMs : INFINITE;
-    if (facts.ProbeSent) {
-        // Put back, the hook arms the watch again at its next key.
-        step.Reinstall = !facts.ProbeSeen;
-        step.NextCheckMs = step.Reinstall ? INFINITE : goOn;
-        return step;
-    }
-    // Unsigned difference: right across the wrap of the millisecond clock.
-    if (facts.LateCall || static_cast<LONG>(facts.LastInput - facts.LastKeyTime) > 0) {
-        step.Probe = true;
-        step.NextCheckMs = ProbeWaitMs;
-        return step;
-    }
-    step.NextCheckMs = goOn;
-    return step;
 }

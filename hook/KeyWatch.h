@@ -1,6 +1,6 @@
 // kbhook.dll's decisions over the stream of events, without any platform call: the modifiers
-// and keys held, which key-downs are auto-repeats, when a held key becomes a long press, which
-// events the library injects and in what order, and when the keyboard hook has been lost.
+// and keys held, which key-downs are auto-repeats, when a held key becomes a long press, and
+// which events the library injects and in what order.
 #pragma once
 
 #include "hook/HookKeys.h"
@@ -54,6 +54,20 @@ struct ReplayQueue {
     DWORD SentTime = 0; // tick count of the latest send
 };
 
+// A report for the window: HookKeyMessage with the code and the virtual key.
+struct KeyReport {
+    std::uint32_t Code = 0;
+    DWORD VirtualKey = 0;
+};
+
+// The reports not yet taken, oldest first. One step of the stream gives a few at most; a report
+// that finds the queue full is dropped rather than one already queued.
+constexpr std::size_t MaxReports = 16;
+struct ReportQueue {
+    KeyReport Reports[MaxReports] = {};
+    std::size_t Count = 0;
+};
+
 // Everything the hook knows of the keyboard between two events.
 struct KeyboardState {
     ModifierKeys Modifiers = 0; // the modifier keys physically down
@@ -62,6 +76,15 @@ struct KeyboardState {
     ModifierKeys MarkedUp = 0;
     HeldKeys Held;
     ReplayQueue Replay;
+    ReportQueue Reports;
+};
+
+// What the caller does after one step of the stream (an event or the time).
+struct StreamStep {
+    bool Swallow = false;     // the event goes no further: the hook returns 1
+    bool Inject = false;      // events were queued to inject: send what NextReplay gives
+    bool Report = false;      // reports were queued: post what TakeReport gives
+    bool TimerChange = false; // TimeToWait may give another answer
 };
 
 // A held key whose key-up went missing (an earlier hook ate it, or the hook was being
@@ -79,18 +102,24 @@ using AsyncKeyStateFn = SHORT(WINAPI*)(int virtualKey);
 // whether the key would be swallowed, so that a check that matters only then can be left out.
 using StandsAsideFn = bool (*)(bool swallows);
 
+// What the decision may ask of the world beyond the event. Either may be null: then the library
+// never stands aside, or the system's view of the keys is not asked.
+struct KeyQuestions {
+    StandsAsideFn StandsAside;
+    AsyncKeyStateFn KeyState;
+};
+
 // True for the events the library passes on untouched and does not remember: those marked as
 // KeyloftSend's or its own, and injected ones without a virtual key (a key event of a binding).
-bool IsAsideEvent(DWORD virtualKey, DWORD flags, ULONG_PTR extraInfo);
+bool IsAsideEvent(const KeyEvent& event);
 
 // Takes one event into the modifiers held, the way codes are computed: the modifiers are the keys
 // physically down, which marked events do not change; at a key-down, a modifier that the system
-// counts as up (asyncKeyState, when given) although no marked event released it is dropped: the
+// counts as up (the KeyState question) although no marked event released it is dropped: the
 // hook never saw its release (the secure desktop of Ctrl+Alt+Delete takes it). True for a key
 // event of the user's own that is not a modifier key, with its code: the key and the modifiers
 // down at this moment.
-bool FollowModifiers(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                     DWORD flags, ULONG_PTR extraInfo, AsyncKeyStateFn asyncKeyState,
+bool FollowModifiers(KeyboardState& state, const KeyEvent& event, const KeyQuestions& questions,
                      std::uint32_t& code);
 
 // Notes one event of an extra key; time is the event's time stamp in milliseconds. True when it
@@ -98,65 +127,33 @@ bool FollowModifiers(KeyboardState& state, WPARAM message, DWORD virtualKey, DWO
 // not reported again.
 bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time);
 
-// The decision for one event in the stream (time: its time stamp), decided once per key, at its
-// key-down: its repeats and its key-up follow it, and a key-up of a key never seen going down
-// passes on. A key held back whose ordinary code is unbound gives its own press back at a tap
-// release. Events that IsAsideEvent names pass on untouched. The modifier keys only change the
-// state. standsAside is asked only at a new key-down that would be reported or swallowed;
-// asyncKeyState as for FollowModifiers, and a key the system already counts as down is passed on.
-// When the verdict says Replay, the caller injects the events that NextReplay gives.
-KeyVerdict FollowKeyEvent(KeyboardState& state, WPARAM message, DWORD virtualKey, DWORD scanCode,
-                          DWORD flags, DWORD time, const BoundKeys& bound, ULONG_PTR extraInfo = 0,
-                          StandsAsideFn standsAside = nullptr,
-                          AsyncKeyStateFn asyncKeyState = nullptr);
+// One event of the stream, decided once per key, at its key-down: its repeats and its key-up
+// follow it, and a key-up of a key never seen going down passes on. A key held back whose
+// ordinary code is unbound gives its own press back at a tap release. Events that IsAsideEvent
+// names pass on untouched. The modifier keys only change the state. StandsAside is asked only at
+// a new key-down that would be reported or swallowed; KeyState as for FollowModifiers, and a key
+// the system already counts as down is passed on.
+StreamStep FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
+                          const KeyQuestions& questions);
+
+// The time at now (a tick count), for what waits for it: a held-back key that has been down for
+// the table's long-press delay is reported as a long press once, and counts as one from then on
+// (its key-up reports nothing).
+StreamStep FollowTime(KeyboardState& state, DWORD now, const BoundKeys& bound);
+
+// Milliseconds from now until FollowTime has something to do: 0 when it has now, INFINITE while
+// nothing waits for the time.
+DWORD TimeToWait(const KeyboardState& state, DWORD now, const BoundKeys& bound);
+
+// The oldest report not yet taken: true with it, false when none is left.
+bool TakeReport(KeyboardState& state, KeyReport& report);
 
 // Copies the queued events not yet sent into events and counts them as sent at tick count now;
 // returns how many.
 std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[MaxReplayEvents]);
-
-// A held-back key down for holdDelay by now: true with its long-press code and virtual key, and
-// it counts as a long press from then on (its key-up reports nothing). Call until false.
-bool TakeLongPress(KeyboardState& state, DWORD now, DWORD holdDelay, std::uint32_t& code,
-                   DWORD& virtualKey);
-
-// Milliseconds from now until the next held-back key reaches holdDelay: 0 when one has, INFINITE
-// when no key is held back.
-DWORD LongPressWait(const KeyboardState& state, DWORD now, DWORD holdDelay);
 
 // The state after the hook was put back in place: the keys held stay as they were, so that a
 // chord held across it keeps its code, a pending long press its report and a swallowed key its
 // key-up; the modifiers are those down now (downNow, bits as ModifierVirtualKeys), since their
 // key-ups may have passed meanwhile unseen, and those that only a marked event released.
 void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow);
-
-// The watch over the hook. The system removes a low-level hook without a word when a call of it
-// was too slow, and nothing tells the library. A second hook that counts keys would cost every
-// key a second call, so the watch runs on the reader's thread instead, armed by the keys the hook
-// sees and asleep while none come: at each check it compares the desktop's latest input
-// (GetLastInputInfo, keyboard and mouse alike) with the latest event the hook was called for.
-// Input the hook never saw, or a call that came late, makes it inject one probe (a marked
-// key-up of the masking key, which the hook swallows); a probe the hook does not see means the
-// hook is gone.
-struct WatchFacts {
-    DWORD LastInput = 0;    // of the desktop, from GetLastInputInfo
-    DWORD LastKeyTime = 0;  // time stamp of the latest event the hook was called for
-    bool KeysSeen = false;  // the hook saw keys since the previous check
-    bool LateCall = false;  // the hook was called at least LateCallMs after an event's time
-    bool ProbeSent = false; // the previous check sent a probe
-    bool ProbeSeen = false; // and the hook has seen it
-};
-
-struct WatchStep {
-    bool Reinstall = false; // the hook is gone: put it back
-    bool Probe = false;     // send a probe now
-    DWORD NextCheckMs = 0;  // when to check again; INFINITE: once a key arms the watch again
-};
-
-// A check every second while the hook sees keys; a probe answered within this long.
-constexpr DWORD WatchPeriodMs = 1000;
-constexpr DWORD ProbeWaitMs = 500;
-// A call of the hook this long after its event's time may have outlasted the system's patience
-// with a hook (LowLevelHooksTimeout, commonly a few hundred milliseconds).
-constexpr DWORD LateCallMs = 200;
-
-WatchStep DecideWatchCheck(const WatchFacts& facts);

@@ -60,14 +60,14 @@ bool PauseSettingsOfSection(const wchar_t* list, std::size_t length, bool cut,
     ProfileEntry entry;
     while (NextSectionEntry(list, length, cut, at, entry)) {
         // The first of each counts, as for the program's reads.
-        if (!namesSeen && IsSettingName(entry.Name, entry.NameLength, L"PauseIn")) {
+        if (!namesSeen && IsSettingName(entry.Name, entry.NameLength, PauseInSetting)) {
             namesSeen = true;
             if (!CopyNames(entry.Value, entry.ValueLength, made.Names)) {
                 FreePauseSettings(made);
                 return false;
             }
         } else if (!fullScreenSeen &&
-                   IsSettingName(entry.Name, entry.NameLength, L"PauseFullScreen")) {
+                   IsSettingName(entry.Name, entry.NameLength, PauseFullScreenSetting)) {
             fullScreenSeen = true;
             made.FullScreen = PausesFullScreen(entry.Value, entry.ValueLength);
         }

@@ -4,14 +4,13 @@
 #include "mapping/Config.h"
 #include "mapping/KeyReport.h"
 #include "shell/AppState.h"
+#include "util/Settings.h"
 #include "util/TrayIcon.h"
 #include "util/Wine.h"
 
 #include <windows.h>
 
 namespace {
-
-constexpr std::int32_t DefaultRepeatDelayMs = 500;
 
 // Is Keyloft's process in the session attached to the physical console?
 // Wine answers the session questions with fixed stubs that never agree, so there the test would
@@ -27,7 +26,7 @@ bool InConsoleSession() {
 
 std::int32_t RepeatDelay() {
     std::int32_t delay = 0;
-    if (!ParseInteger(ReadSetting(L"RepeatDelay", L""), delay))
+    if (!ParseInteger(ReadSetting(RepeatDelaySetting, L""), delay))
         delay = DefaultRepeatDelayMs;
     return delay;
 }
@@ -35,12 +34,12 @@ std::int32_t RepeatDelay() {
 } // namespace
 
 void FilterKeyMessage(std::int32_t code, std::int32_t secondValue) {
-    if (code == SleepKeyCode) {
+    if (code == static_cast<std::int32_t>(SleepKeyCode)) {
         if (AppState.SystemSleepKeyProc)
             AppState.SystemSleepKeyProc(0, 0);
         return;
     }
-    if (ReadSetting(L"OnlyActiveUser", L"1").empty())
+    if (ReadSetting(OnlyActiveUserSetting, DefaultOnlyActiveUser).empty())
         return;
     if (!GetForegroundWindow())
         return;

@@ -1,10 +1,9 @@
 // What becomes of a key that the hook library reports: filter, report mode, double press.
 #pragma once
 
-#include <cstdint>
+#include "util/HookContract.h"
 
-// Key code that goes back to the hook library's sleep-key routine.
-constexpr std::int32_t SleepKeyCode = 0x29;
+#include <cstdint>
 // Timer on the main window that ends the double-press window.
 constexpr unsigned DoublePressTimer = 1;
 

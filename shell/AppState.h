@@ -1,15 +1,13 @@
 // The one program-wide state record. Everything the program holds between messages lives here.
 #pragma once
 
+#include "util/HookContract.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
 #include <exception>
 #include <string>
-
-// The hook library's two exports: stdcall, two 32-bit arguments each, results ignored.
-using HookKeyboardEntry = LONG(WINAPI*)(LONG start, HWND window);
-using SystemSleepKeyEntry = LONG(WINAPI*)(WPARAM wParam, LPARAM lParam);
 
 struct AppStateRecord {
     // Names the instance mutex, the window class and the window; captions every box; tray tip.

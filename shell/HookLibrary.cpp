@@ -69,9 +69,9 @@ void LoadHookLibrary() {
     if (!AppState.HookLibrary)
         RaiseError("Cannot load hook library %s.", AppState.HookLibraryPath);
     AppState.HookKeyboard = reinterpret_cast<HookKeyboardEntry>(
-        reinterpret_cast<void*>(GetProcAddress(AppState.HookLibrary, "HookKeyboard")));
+        reinterpret_cast<void*>(GetProcAddress(AppState.HookLibrary, HookKeyboardExport)));
     AppState.SystemSleepKeyProc = reinterpret_cast<SystemSleepKeyEntry>(
-        reinterpret_cast<void*>(GetProcAddress(AppState.HookLibrary, "SystemSleepKeyProc")));
+        reinterpret_cast<void*>(GetProcAddress(AppState.HookLibrary, SystemSleepKeyExport)));
     if (!AppState.HookKeyboard || !AppState.SystemSleepKeyProc)
         RaiseError("Cannot find necessary export routines in %s.", AppState.HookLibraryPath);
 }

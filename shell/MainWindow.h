@@ -1,14 +1,13 @@
 // The hidden main window, its tray icon and the window procedure that dispatches all work.
 #pragma once
 
+#include "util/HookContract.h"
+
 #include <windows.h>
 
 // Tray icon identifier and its callback message.
 constexpr UINT TrayIconId = 1200;
 constexpr UINT TrayCallbackMessage = 0x403;
-// Messages from the hook library.
-constexpr UINT HookKeyMessage = 0x802;
-constexpr UINT SleepKeyMessage = 0x808;
 // Timer that delays a restart after a right click.
 constexpr UINT_PTR RestartTimer = 2;
 constexpr UINT RestartDelayMs = 500;

@@ -3,7 +3,7 @@
 // by itself, and a read of the configuration that hangs holds up no key and no stop.
 #include "HookHarness.h"
 
-#include "hook/KeyWatch.h"
+#include "hook/HookWatch.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@ inline Codes CodesOf(const BoundKeys& table) {
 // The codes that LoadBoundKeys finds in the file at path.
 inline Codes LoadedCodes(const std::wstring& path) {
     BoundKeys table;
-    LoadBoundKeys(path.c_str(), table);
+    LoadBoundKeys(path.c_str(), table, nullptr);
     const Codes codes = CodesOf(table);
     FreeBoundKeys(table);
     return codes;

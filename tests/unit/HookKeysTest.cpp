@@ -70,7 +70,7 @@ TEST(HookKeys, ReportsKeyDownsOfExtraKeysWithScanCodeAndExtendedBase) {
     for (const EventCase& test : EventCases) {
         SCOPED_TRACE(test.Name);
         const KeyVerdict verdict =
-            DecideKeyEvent(test.Message, test.VirtualKey, test.ScanCode, test.Flags, none);
+            DecideKeyEvent({test.Message, test.VirtualKey, test.ScanCode, test.Flags}, 0, none);
         EXPECT_EQ(verdict.Report, test.Report);
         EXPECT_EQ(verdict.Code, test.Code);
         EXPECT_FALSE(verdict.Swallow) << "nothing is bound";
@@ -106,8 +106,8 @@ TEST(HookKeys, SwallowsDownAndUpOfBoundExtraKeysOnly) {
     const BoundKeysGuard bound({0xE06C, 0x64, 0x73, 0x1E, 0x29});
     for (const SwallowCase& test : SwallowCases) {
         SCOPED_TRACE(test.Name);
-        const KeyVerdict verdict =
-            DecideKeyEvent(test.Message, test.VirtualKey, test.ScanCode, test.Flags, bound.Table);
+        const KeyVerdict verdict = DecideKeyEvent(
+            {test.Message, test.VirtualKey, test.ScanCode, test.Flags}, 0, bound.Table);
         EXPECT_EQ(verdict.Report, test.Report);
         EXPECT_EQ(verdict.Swallow, test.Swallow);
     }

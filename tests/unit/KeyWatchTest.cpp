@@ -1,6 +1,5 @@
-// kbhook.dll's decisions over the stream of events: when the watch looks for a lost hook,
-// which key-downs are repeats of a held key, and what each event of a stream of chords, taps and
-// long presses reports and swallows.
+// kbhook.dll's decisions over the stream of events: which key-downs are repeats of a held key,
+// and what each event of a stream of chords, taps and long presses reports and swallows.
 #include "hook/KeyWatch.h"
 
 #include "hook/InjectMark.h"
@@ -16,44 +15,6 @@
 #include <string>
 
 namespace {
-
-struct WatchCase {
-    const char* Name;
-    WatchFacts Facts; // LastInput, LastKeyTime, KeysSeen, LateCall, ProbeSent, ProbeSeen
-    bool Reinstall;
-    bool Probe;
-    DWORD NextCheckMs;
-};
-
-const WatchCase WatchCases[] = {
-    {"TypingSeen", {5000, 5000, true, false, false, false}, false, false, WatchPeriodMs},
-    {"IdleSinceTheLastCheck", {5000, 5000, false, false, false, false}, false, false, INFINITE},
-    {"InputTheHookNeverSaw", {5300, 5000, true, false, false, false}, false, true, ProbeWaitMs},
-    {"ACallThatCameLate", {5000, 5000, true, true, false, false}, false, true, ProbeWaitMs},
-    {"AcrossTheClocksWrap",
-     {0x10, 0xFFFFFFF0, false, false, false, false},
-     false,
-     true,
-     ProbeWaitMs},
-    {"KeyStampedAfterTheInput",
-     {0xFFFFFFF0, 0x10, true, false, false, false},
-     false,
-     false,
-     WatchPeriodMs},
-    {"ProbeUnseen", {5600, 5000, false, false, true, false}, true, false, INFINITE},
-    {"ProbeSeenWhileTyping", {5600, 5600, true, false, true, true}, false, false, WatchPeriodMs},
-    {"ProbeSeenMouseOnly", {5600, 5600, false, false, true, true}, false, false, INFINITE},
-};
-
-TEST(KeyWatch, LostHookIsFoundByAProbeOnlyWhenInputWentUnseen) {
-    for (const WatchCase& test : WatchCases) {
-        SCOPED_TRACE(test.Name);
-        const WatchStep step = DecideWatchCheck(test.Facts);
-        EXPECT_EQ(step.Reinstall, test.Reinstall);
-        EXPECT_EQ(step.Probe, test.Probe);
-        EXPECT_EQ(step.NextCheckMs, test.NextCheckMs);
-    }
-}
 
 struct HeldCase {
     const char* Name;
@@ -101,6 +62,12 @@ TEST(KeyWatch, MoreHeldKeysThanTheTableForgetTheOldest) {
     EXPECT_TRUE(IsHeldRepeat(held, WM_SYSKEYDOWN, MaxHeldKeys + 1, 10));
 }
 
+std::string ToHex(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
+    return text;
+}
+
 // Keys of the stream below: lower case presses, upper case releases.
 struct StreamKey {
     char Letter;
@@ -139,8 +106,8 @@ struct StreamCase {
     // '|': the injected events are sent and come back (also at the end); '%': the hook is put
     // back; '!': the same, and the releases of the modifiers down went missing meanwhile.
     const char* Events;
-    // Per key event: "code:" when reported, then S (swallowed) or P (passed on), M when the
-    // masking key follows, R when events were queued to inject; per long press taken: "L" and
+    // Per key event: "code:" when reported, then S (swallowed) or P (passed on), R when events
+    // were queued to inject; per long press taken: "L" and
     // its code; at '|', the injected events ("+vk" down, "-vk" up). Null: not compared.
     const char* Expected;
     Codes Reloaded = {};
@@ -155,9 +122,9 @@ const StreamCase StreamCases[] = {
     {"OrdinaryKeyUnbound", {}, "xX", "P P"},
     {"OrdinaryKeyBound", {0x3A}, "kK", "3A:S S"},
     {"Code29AloneNeverButItsChords", {0x29, 0x20029}, "zZczZC", "P P P 20029:S S P"},
-    {"MaskedUnderAlt", {0x40064}, "af|FA", "P 40064:SMR +E8 -E8 S P"},
-    {"MaskedUnderWin", {0x80064}, "wf|FW", "P 80064:SMR +E8 -E8 S P"},
-    {"ReleaseOfAltWaitsForTheMask", {0x40064}, "afFA", "P 40064:SMR S SR +E8 -E8 -A4"},
+    {"MaskedUnderAlt", {0x40064}, "af|FA", "P 40064:SR +E8 -E8 S P"},
+    {"MaskedUnderWin", {0x80064}, "wf|FW", "P 80064:SR +E8 -E8 S P"},
+    {"ReleaseOfAltWaitsForTheMask", {0x40064}, "afFA", "P 40064:SR S SR +E8 -E8 -A4"},
     {"ModifierKeysNeverCount", {0x1D, 0x2001D}, "cC", "P P"},
     {"KeyUpLostIsANewPress", {0xE06C}, "m~mM", "E06C:S E06C:S S"},
     {"TapOfALongPressKey", {0x65, 0x100065}, "h..H", "S 65:S"},
@@ -165,7 +132,7 @@ const StreamCase StreamCases[] = {
     {"OnlyTheLongPressBoundTapGivenBack", {0x100065}, "hH", "S 65:SR +7D -7D"},
     {"OrdinaryTapGivenBackUnreported", {0x10003A}, "kK", "S SR +14 -14"},
     {"KeysAfterATapFollowIt", {0x10003A}, "kKxX", "S SR SR SR +14 -14 +41 -41"},
-    {"LongChordMasked", {0x140065}, "ah|...HA", "P SMR +E8 -E8 L140065 S P"},
+    {"LongChordMasked", {0x140065}, "ah|...HA", "P SR +E8 -E8 L140065 S P"},
     {"TwoHeldBack", {0x100064, 0x100065}, "f.h..FH", "S S L100064 S 65:SR +7D -7D"},
     {"KeyUpPassesWhateverTheModifiers", {0x10039}, "psPS", "P P P P"},
     {"KeyUpIsNotDecidedAfresh", {0x10003A}, "skSK", "P P P P"},
@@ -187,7 +154,8 @@ void RunStreams(const std::vector<StreamCase>& cases) {
     constexpr DWORD HoldDelay = 300;
     for (const StreamCase& test : cases) {
         SCOPED_TRACE(test.Name);
-        const BoundKeysGuard first(test.Bound), reloaded(test.Reloaded);
+        BoundKeysGuard first(test.Bound), reloaded(test.Reloaded);
+        first.Table.HoldDelayMs = reloaded.Table.HoldDelayMs = HoldDelay;
         const BoundKeys* bound = &first.Table;
         KeyboardState state;
         std::fill(std::begin(SystemDown), std::end(SystemDown), StandingAside = false);
@@ -200,12 +168,22 @@ void RunStreams(const std::vector<StreamCase>& cases) {
         auto add = [&outcome](const std::string& token) {
             outcome += (outcome.empty() ? "" : " ") + token;
         };
+        // The reports of the latest step, each as "code:".
+        auto reports = [&state]() {
+            std::string codes;
+            KeyReport report;
+            while (TakeReport(state, report))
+                codes += ToHex(report.Code) + ":";
+            return codes;
+        };
+        std::string reported;
         auto follow = [&](DWORD key, DWORD scan, DWORD flags, ULONG_PTR extra, bool ours) {
             const WPARAM message = (flags & LLKHF_UP) ? WM_KEYUP : WM_KEYDOWN;
             const std::size_t queued = state.Replay.Count;
-            const KeyVerdict verdict = FollowKeyEvent(
-                state, message, key, scan, flags, time, *bound, extra,
-                [](bool) { return StandingAside; }, SystemKeyState);
+            const StreamStep verdict =
+                FollowKeyEvent(state, {message, key, scan, flags, time, extra}, *bound,
+                               {[](bool) { return StandingAside; }, SystemKeyState});
+            reported = reports();
             const char passes = !verdict.Swallow || state.Replay.Count == queued + 1 ? 'P' : 'S';
             if (extra || (flags & LLKHF_INJECTED)) {
             } else if (NoteModifierEvent(physical, message, key, scan, flags)) {
@@ -214,8 +192,8 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                 char& decided = press[key];
                 if (message == WM_KEYDOWN && (!decided || time - lastDown[key] >= HeldKeyLapseMs)) {
                     decided = passes;
-                    EXPECT_TRUE(!verdict.Report ||
-                                (verdict.Code & ~KeyCodeBits) == ModifierCodeBits(physical));
+                    EXPECT_TRUE(reported.empty() || (std::stoul(reported, nullptr, 16) &
+                                                     ~KeyCodeBits) == ModifierCodeBits(physical));
                 }
                 EXPECT_EQ(passes, decided ? decided : 'P') << key << " decided again";
                 decided = message == WM_KEYUP ? 0 : decided;
@@ -240,15 +218,12 @@ void RunStreams(const std::vector<StreamCase>& cases) {
             }
         };
         for (const char* event = test.Events; *event; ++event) {
-            char text[16];
             if (*event == '.' || *event == '~') {
                 time += *event == '.' ? 100 : 2000;
-                std::uint32_t code = 0;
-                DWORD virtualKey = 0;
-                while (TakeLongPress(state, time, HoldDelay, code, virtualKey)) {
-                    std::snprintf(text, sizeof text, "L%X", static_cast<unsigned>(code));
-                    add(text);
-                }
+                FollowTime(state, time, *bound);
+                for (std::string codes = reports(); !codes.empty();
+                     codes.erase(0, codes.find(':') + 1))
+                    add("L" + codes.substr(0, codes.find(':')));
                 continue;
             }
             if (*event == '!' || *event == '%') {
@@ -275,17 +250,15 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                 if (candidate.Letter == letter)
                     key = &candidate;
             ASSERT_NE(key, nullptr) << *event;
-            const KeyVerdict verdict = follow(
+            const StreamStep verdict = follow(
                 key->VirtualKey, key->ScanCode, key->Flags | (down ? 0 : LLKHF_UP),
                 key->VirtualKey && (key->Flags & LLKHF_INJECTED) ? KeyloftSendMark : 0, false);
-            std::snprintf(text, sizeof text, "%X:", static_cast<unsigned>(verdict.Code));
-            add((verdict.Report ? std::string(text) : "") + (verdict.Swallow ? "S" : "P") +
-                (verdict.Mask ? "M" : "") + (verdict.Replay ? "R" : ""));
+            add(reported + (verdict.Swallow ? "S" : "P") + (verdict.Inject ? "R" : ""));
         }
         comeBack();
         EXPECT_EQ(outcome, test.Expected ? test.Expected : outcome);
         EXPECT_EQ(std::count(appDown, appDown + 256, 0), 256) << "a key left down";
-        EXPECT_EQ(LongPressWait(state, time, HoldDelay), INFINITE) << "no timer once released";
+        EXPECT_EQ(TimeToWait(state, time, *bound), INFINITE) << "no timer once released";
         EXPECT_EQ(state.Modifiers, 0);
         EXPECT_EQ(state.Held.Count + state.Replay.Count, 0u);
         if (testing::Test::HasFailure())

@@ -1,0 +1,74 @@
+// The watch over kbhook.dll's keyboard hook. The system removes a low-level hook without a word
+// when a call of it was too slow, and nothing tells the library. A second hook that counts keys
+// would cost every key a second call, so the watch runs on the reader's thread instead, armed by
+// the keys the hook sees and asleep while none come: at each check it compares the desktop's
+// latest input (GetLastInputInfo, keyboard and mouse alike) with the latest event the hook was
+// called for. Input the hook never saw, or a call that came late, makes it inject one probe (a
+// marked key-up of the masking key, which the hook swallows); a probe the hook does not see means
+// the hook is gone.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// In dwExtraInfo of the watch's probe: the hook swallows it and notes that it saw it.
+constexpr std::uintptr_t HookProbeMark = 0x4B4C5350; // "KLSP"
+
+struct WatchFacts {
+    DWORD LastInput = 0;    // of the desktop, from GetLastInputInfo
+    DWORD LastKeyTime = 0;  // time stamp of the latest event the hook was called for
+    bool KeysSeen = false;  // the hook saw keys since the previous check
+    bool LateCall = false;  // the hook was called at least LateCallMs after an event's time
+    bool ProbeSent = false; // the previous check sent a probe
+    bool ProbeSeen = false; // and the hook has seen it
+};
+
+struct WatchStep {
+    bool Reinstall = false; // the hook is gone: put it back
+    bool Probe = false;     // send a probe now
+    DWORD NextCheckMs = 0;  // when to check again; INFINITE: once a key arms the watch again
+};
+
+// A check every second while the hook sees keys; a probe answered within this long.
+constexpr DWORD WatchPeriodMs = 1000;
+constexpr DWORD ProbeWaitMs = 500;
+// A call of the hook this long after its event's time may have outlasted the system's patience
+// with a hook (LowLevelHooksTimeout, commonly a few hundred milliseconds).
+constexpr DWORD LateCallMs = 200;
+
+WatchStep DecideWatchCheck(const WatchFacts& facts);
+
+// What the hook tells the watch: written on the hook's thread (ProbeSent on the reader's), read
+// on the other. Zero-filled with the reader's link.
+struct WatchLink {
+    HANDLE Arm; // auto reset: the hook saw a key while the watch slept
+    volatile DWORD LastKeyTime;
+    volatile LONG KeysSeen;
+    volatile bool Armed;
+    volatile bool LateCall;
+    volatile LONG ProbeSeen; // the number of the latest probe the hook saw
+    volatile LONG ProbeSent; // the number of the latest probe the watch sent
+};
+
+// The watch's own state, on the reader's thread.
+struct WatchTimes {
+    bool CheckPending = false; // a check at CheckAt
+    DWORD CheckAt = 0;
+    bool ProbeSent = false; // the latest check sent a probe
+    LONG KeysAtCheck = 0;   // the hook's count of keys at the latest check
+};
+
+// On the hook's thread, for every event: memory only, and one SetEvent when a key comes while the
+// watch sleeps. True for the watch's own probe, which goes no further.
+bool NoteEventForWatch(WatchLink& link, const KBDLLHOOKSTRUCT& event);
+
+// On the reader's thread once the hook armed the watch: the first check a period from now.
+void ArmWatch(WatchTimes& times, DWORD now);
+
+// The check when it is due at now, with its probe; true when the hook is gone and must be put
+// back.
+bool CheckHookIfDue(WatchLink& link, WatchTimes& times, DWORD now);
+
+// Milliseconds until the next check from now; INFINITE while the watch sleeps.
+DWORD WatchWait(const WatchTimes& times, DWORD now);
