@@ -4,6 +4,10 @@
 #include "check/Output.h"
 #include "hook/HookKeys.h"
 #include "mapping/Config.h"
+#include "util/KeyTable.h"
+#include "util/StrokeText.h"
+
+#include <vector>
 
 namespace {
 
@@ -71,8 +75,16 @@ std::wstring ActingProblemOf(const std::wstring& value, bool doublePress) {
         return L"";
     const std::wstring word = value.substr(acting.WordAt, acting.WordLength);
     const StrokeFault& fault = acting.Fault;
+    const std::wstring ending = L"he line is a command line, which runs " + program + L".";
+    if (fault.Problem == StrokeProblem::UnknownName) {
+        // The sentence of KeyloftSend's warning for a misspelt key name, with the nearest one.
+        std::vector<wchar_t> guess(word.size() + 128);
+        if (WriteNoSuchKey({word.c_str(), word.size(), fault.PartAt, fault.PartLength},
+                           guess.data(), guess.size()))
+            return std::wstring(guess.data()) + L" T" + ending;
+    }
     const std::wstring part = fault.PartLength ? Quote(word.substr(fault.PartAt, fault.PartLength))
                                                : std::wstring(L"the stroke");
     return L"in the word " + Quote(word) + L", " + part + L" " + StrokeProblemText(fault.Problem) +
-           L": the line is a command line, which runs " + program + L".";
+           L": t" + ending;
 }

@@ -85,6 +85,13 @@ bool ReadScript(const std::wstring& script, std::vector<ScriptEvent>& events, st
         const std::size_t from = down || up ? 1 : 0;
         ScriptEvent event;
         if (!StrokeKeyOfName(word.c_str() + from, word.size() - from, event.Key)) {
+            // A misspelt key name: the one sentence that offers the nearest name.
+            std::vector<wchar_t> guess(word.size() + 128);
+            if (wait == -1 && WriteNoSuchKey({word.c_str(), word.size(), from, word.size() - from},
+                                             guess.data(), guess.size())) {
+                wrong = guess.data();
+                return false;
+            }
             wrong = wait == -2 ? Quote(word) +
                                      L" is no wait: a wait is a number of milliseconds "
                                      L"from 0 to " +

@@ -11,6 +11,16 @@ std::wstring Hex(std::uint32_t code) {
     return text;
 }
 
+// Chords that a keyboard sends for a key of its own, by that key's name. The Copilot key of
+// newer keyboards sends Win+Shift+F23 (F23 is 006E).
+struct NamedChord {
+    std::uint32_t Code;
+    const wchar_t* Name;
+};
+constexpr NamedChord NamedChords[] = {
+    {WinCodeBit | ShiftCodeBit | 0x006E, L"Copilot key (Win+Shift+F23)"},
+};
+
 // The modifier bit that a modifier key itself stands for, or 0.
 std::uint32_t OwnModifierBit(std::uint32_t key) {
     const int place = ModifierPlace(KeyOfCode(key));
@@ -31,15 +41,16 @@ std::wstring KeyName(std::uint32_t key) {
 }
 
 std::wstring CodeName(std::uint32_t code) {
+    const std::wstring held = (code & LongPressBit) ? L", held" : L"";
+    for (const NamedChord& chord : NamedChords)
+        if (chord.Code == (code & ~LongPressBit))
+            return chord.Name + (L", " + Hex(code & KeyCodeBits)) + held;
     std::wstring name;
     // Written in the order Windows writes shortcuts, with KeyloftSend's names of the modifiers.
     for (const int kind : {1, 2, 0, 3})
         if (code & (ShiftCodeBit << kind))
             name += std::wstring(ModifierKeyTable[2 * kind].Key.Name) + L"+";
-    name += KeyName(code & KeyCodeBits);
-    if (code & LongPressBit)
-        name += L", held";
-    return name;
+    return name + KeyName(code & KeyCodeBits) + held;
 }
 
 bool IsLongPressCode(std::uint32_t code) {

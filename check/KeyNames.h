@@ -12,7 +12,9 @@
 // "key (Num Enter, E01C)".
 std::wstring KeyName(std::uint32_t key);
 
-// A code in words: the modifiers, the key in words, and ", held" for a long press.
+// A code in words: the modifiers, the key in words, and ", held" for a long press. A chord that a
+// key of its own sends is named by that key, with the digits of the key of the chord:
+// "Copilot key (Win+Shift+F23), 006E" (9006E), "Copilot key (Win+Shift+F23), 006E, held".
 std::wstring CodeName(std::uint32_t code);
 
 // True for a code with the long-press bit.

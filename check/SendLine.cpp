@@ -4,6 +4,7 @@
 #include "send/FindProgram.h"
 #include "send/Strokes.h"
 #include "send/Switch.h"
+#include "util/KeyTable.h"
 #include "util/Utils.h"
 
 #include <windows.h>
@@ -103,6 +104,13 @@ std::wstring SendProblemOf(const BindingAction& action) {
     if (verdict.Word < 0)
         return L"KeyloftSend is given no stroke and no text" + ending;
     const std::wstring word = words.Words[verdict.Word];
+    if (verdict.Problem == SendProblem::UnknownName) {
+        // KeyloftSend's own sentence for a misspelt key name, with the name nearest to it.
+        std::vector<wchar_t> guess(word.size() + 128);
+        if (WriteNoSuchKey({word.c_str(), word.size(), verdict.PartAt, verdict.PartLen},
+                           guess.data(), guess.size()))
+            return std::wstring(guess.data()) + L" KeyloftSend sends nothing and shows a message.";
+    }
     const std::wstring part = verdict.PartLen ? Quote(word.substr(verdict.PartAt, verdict.PartLen))
                                               : std::wstring(L"the stroke");
     return L"in the word " + Quote(word) + L", " + part + L" " + SendProblemText(verdict.Problem) +

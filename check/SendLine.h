@@ -14,8 +14,9 @@ bool IsSendProgram(const BindingAction& action);
 // or starts «C:\Windows\notepad.exe»" for --switch.
 std::wstring DescribeSend(const BindingAction& action);
 
-// The warning for a wrong word, naming it; empty when every word is right or the command does not
-// run KeyloftSend.
+// The warning for a wrong word, naming it (a misspelt key name with the name nearest to it, as
+// KeyloftSend's message says it); empty when every word is right or the command does not run
+// KeyloftSend.
 std::wstring SendProblemOf(const BindingAction& action);
 
 // The program that a "KeyloftSend --switch PROGRAM" binding switches to or starts, as written;

@@ -13,6 +13,7 @@
 #include "hook/InjectMark.h"
 #include "send/Strokes.h"
 #include "send/SwitchWindows.h"
+#include "util/KeyTable.h"
 
 #include <windows.h>
 
@@ -36,10 +37,21 @@ struct MessageText {
     }
 };
 
-// The one message box of a wrong word: the word, its wrong part, and the forms that are right.
-void ShowWrongWord(const wchar_t* const* words, const SendVerdict& verdict) {
-    static MessageText message;
-    message.Used = 0;
+// The sentence on the wrong word: the key name nearest to a misspelt one, or else the word, its
+// wrong part and what is wrong with it.
+void AddWhatIsWrong(MessageText& message, const wchar_t* const* words, const SendVerdict& verdict) {
+    static wchar_t guess[ShownWordChars + 128];
+    if (verdict.Problem == SendProblem::UnknownName) {
+        const wchar_t* word = words[verdict.Word];
+        const std::size_t length = static_cast<std::size_t>(lstrlenW(word));
+        const WrongKeyName wrong{word, length < ShownWordChars ? length : ShownWordChars,
+                                 verdict.PartAt, verdict.PartLen};
+        if (WriteNoSuchKey(wrong, guess, sizeof guess / sizeof *guess)) {
+            message.Add(L"KeyloftSend sent nothing. ");
+            message.Add(guess);
+            return;
+        }
+    }
     message.Add(L"KeyloftSend sent nothing: ");
     if (verdict.Word >= 0) {
         const wchar_t* word = words[verdict.Word];
@@ -56,7 +68,15 @@ void ShowWrongWord(const wchar_t* const* words, const SendVerdict& verdict) {
         }
     }
     message.Add(SendProblemText(verdict.Problem));
-    message.Add(L".\r\n\r\nThe forms that are right:\r\n\r\n");
+    message.Add(L".");
+}
+
+// The one message box of a wrong word: what is wrong, and the forms that are right.
+void ShowWrongWord(const wchar_t* const* words, const SendVerdict& verdict) {
+    static MessageText message;
+    message.Used = 0;
+    AddWhatIsWrong(message, words, verdict);
+    message.Add(L"\r\n\r\nThe forms that are right:\r\n\r\n");
     message.Add(SendUsageText);
     MessageBoxW(nullptr, message.Text, L"KeyloftSend", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }

@@ -8,7 +8,7 @@
 
 #include "hook/InjectMark.h"
 #include "util/KeyTable.h"
-#include "util/StrokeWord.h"
+#include "util/StrokeText.h"
 
 #include <windows.h>
 

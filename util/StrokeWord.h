@@ -58,11 +58,3 @@ bool StrokeKeyOfName(const wchar_t* part, std::size_t length, StrokeKey& key);
 // fault when the word is wrong; stroke may then be partly written.
 bool ReadStrokeWord(const wchar_t* word, std::size_t length, bool counted, Stroke& stroke,
                     StrokeFault& fault);
-
-// The stroke's name as users write it, modifiers first ("Ctrl+Shift+Esc", "vk7B"), without the
-// repeat; at most capacity - 1 characters and a terminator.
-void StrokeName(const Stroke& stroke, wchar_t* out, std::size_t capacity);
-
-// What is wrong with a part, to follow it in a sentence: "is not the name of a key or a
-// modifier".
-const wchar_t* StrokeProblemText(StrokeProblem problem);

@@ -136,7 +136,10 @@ TEST_F(KeyloftSendTest, TextArrivesAsCharactersWithSurrogatePairs) {
 TEST_F(KeyloftSendTest, AWrongWordSendsNothingAndNamesTheWord) {
     const SendRun run = RunSend(L"Ctrl+A Shft+B Enter");
     EXPECT_EQ(run.ExitCode, 2u);
-    EXPECT_NE(run.BoxText.find(L"\u00ABShft\u00BB"), std::wstring::npos) << "one box names it";
+    EXPECT_NE(run.BoxText.find(L"KeyloftSend sent nothing. Shft (in \u00ABShft+B\u00BB): no such "
+                               L"key; did you mean Shift?"),
+              std::wstring::npos)
+        << "one box names it, with the nearest name";
     ASSERT_TRUE(SyncInput(Focus.Window));
     EXPECT_TRUE(SentEvents().empty()) << "not one event";
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "hook/BindingFile.h"
+#include "util/StrokeText.h"
 
 #include <gtest/gtest.h>
 

@@ -57,41 +57,31 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "PauseIn=C:\\Games\\game.exe, obs64\r\n"          // 19
                    "PauseFullScreen=yes\r\n"                         // 20
                    "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 21
-                   "10003A=as Ctrl\r\n"                              // 22: sound
-                   "003A=AS esc\r\n"                                 // 23: sound
-                   "003A+=as Esc\r\n"                                // 24
-                   "0046=as ctrl+Shft\r\n"                           // 25
-                   "0045=as Ctrl Esc\r\n"                            // 26
-                   "10E06C=as Ctrl+home\r\n"                         // 27: sound
-                   "E030=as  volume_up\r\n"                          // 28: sound
+                   "E077=KeyloftSend.exe Hyper+A\r\n"                // 22
+                   "9006E=notepad.exe\r\n"                           // 23: sound
+                   "19006E=notepad.exe\r\n"                          // 24: sound
+                   "10003A=as Ctrl\r\n"                              // 25: sound
+                   "003A=AS esc\r\n"                                 // 26: sound
+                   "003A+=as Esc\r\n"                                // 27
+                   "0046=as ctrl+Shft\r\n"                           // 28
+                   "0045=as Ctrl Esc\r\n"                            // 29
+                   "10E06C=as Ctrl+home\r\n"                         // 30: sound
+                   "E030=as  volume_up\r\n"                          // 31: sound
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
     CopyFileW((BinFolder() + L"KeyloftSend.exe").c_str(), folder.PathOf(L"KeyloftSend.exe").c_str(),
               FALSE);
     const ProgramRun run = RunChecker(folder, L"\"" + folder.PathOf(L"pitfalls.ini") + L"\"");
-    const std::set<std::pair<int, std::string>> expected = {
-        {3, "RepeatDelay"},
-        {4, "OnlyActiveUser"},
-        {5, "key"},
-        {6, "key"},
-        {7, "quotes"},
-        {8, "number"},
-        {9, "program"},
-        {10, "comment"},
-        {12, "duplicate"},
-        {13, "length"},
-        {15, "send"},
-        {17, "code"},
-        {18, "code"},
-        {19, "PauseIn"},
-        {20, "PauseFullScreen"},
-        {21, "program"},
-        {24, "as"},
-        {25, "as"},
-        {26, "as"},
-        {0, "library"},
+    std::set<std::pair<int, std::string>> expected = {
+        {3, "RepeatDelay"}, {4, "OnlyActiveUser"}, {5, "key"},
+        {6, "key"},         {7, "quotes"},         {8, "number"},
+        {9, "program"},     {10, "comment"},       {12, "duplicate"},
+        {13, "length"},     {15, "send"},          {17, "code"},
+        {18, "code"},       {19, "PauseIn"},       {20, "PauseFullScreen"},
+        {21, "program"},    {22, "send"},
     };
+    expected.insert({{27, "as"}, {28, "as"}, {29, "as"}, {0, "library"}});
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
     EXPECT_NE(run.Output.find(
@@ -102,9 +92,19 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                   "C:\\\xC2\xBB\r\n"),
               std::string::npos)
         << run.Output;
-    EXPECT_NE(run.Output.find("Line 15: warning (send): in the word \xC2\xAB"
-                              "Ctrl+Shft+A\xC2\xBB, \xC2\xAB"
-                              "Shft\xC2\xBB is not the name of a key"),
+    EXPECT_NE(run.Output.find("Line 15: warning (send): Shft (in \xC2\xAB"
+                              "Ctrl+Shft+A\xC2\xBB): no such key; did you mean Shift? KeyloftSend "
+                              "sends nothing"),
+              std::string::npos)
+        << run.Output;
+    EXPECT_NE(run.Output.find("Line 22: warning (send): in the word \xC2\xAB"
+                              "Hyper+A\xC2\xBB, \xC2\xAB"
+                              "Hyper\xC2\xBB is not the name of a key"),
+              std::string::npos);
+    EXPECT_NE(run.Output.find("Line 23: 9006E, Copilot key (Win+Shift+F23), 006E, single press: "
+                              "runs \xC2\xABnotepad.exe\xC2\xBB"),
+              std::string::npos);
+    EXPECT_NE(run.Output.find("Line 24: 19006E, Copilot key (Win+Shift+F23), 006E, held: runs"),
               std::string::npos);
     EXPECT_NE(run.Output.find("Line 16: E075, single press: sends Ctrl+Shift+Esc, then Volume_Up "
                               "\xC3\x97"
@@ -122,15 +122,17 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                               "parameters \xC2\xAB-x\xC2\xBB\r\n"),
               std::string::npos);
     for (const char* acting : {
-             "Line 22: 10003A, CapsLock (003A), held: tapped: Esc; held: Ctrl\r\n",
-             "Line 23: 003A, CapsLock (003A), single press: tapped: Esc; held: Ctrl\r\n",
-             "Line 27: 10E06C, Launch_Mail (E06C), held: tapped: gives the key's own press back; "
+             "Line 25: 10003A, CapsLock (003A), held: tapped: Esc; held: Ctrl\r\n",
+             "Line 26: 003A, CapsLock (003A), single press: tapped: Esc; held: Ctrl\r\n",
+             "Line 30: 10E06C, Launch_Mail (E06C), held: tapped: gives the key's own press back; "
              "held: Ctrl+Home\r\n",
-             "Line 28: E030, Volume_Up (E030), single press: acts as Volume_Up while held\r\n",
-             "Line 25: warning (as): in the word \xC2\xAB"
-             "ctrl+Shft\xC2\xBB, \xC2\xAB"
-             "Shft\xC2\xBB is not the name of a key or a modifier: the line is a command line, "
+             "Line 31: E030, Volume_Up (E030), single press: acts as Volume_Up while held\r\n",
+             "Line 28: warning (as): Shft (in \xC2\xAB"
+             "ctrl+Shft\xC2\xBB): no such key; did you mean Shift? The line is a command line, "
              "which runs \xC2\xAB"
+             "as\xC2\xBB.\r\n",
+             "Line 29: warning (as): a key acts as one stroke, written as one word (Ctrl+Home): "
+             "with more words the line is a command line, which runs \xC2\xAB"
              "as\xC2\xBB.\r\n",
          })
         EXPECT_NE(run.Output.find(acting), std::string::npos) << acting;
@@ -181,6 +183,9 @@ TEST(KeyloftCheck, TriesAScriptWithTheLibrarysDecision) {
         {L"hold.ini --try \"+LCtrl launch_mail -Ctrl 100 ms J\"", 0,
          "0 ms  +Ctrl\r\n10 ms  reports 2E06C: runs \xC2\xAB"
          "calc.exe\xC2\xBB\r\n30 ms  -Ctrl\r\n130 ms  +J\r\n140 ms  -J\r\n"},
+        {L"hold.ini --try \"J +Capslok\"", 2,
+         "KeyloftCheck --try: Capslok (in \xC2\xAB+Capslok\xC2\xBB): no such key; did you mean "
+         "CapsLock?\r\n"},
         {L"hold.ini --try \"J 12x\"", 2,
          "KeyloftCheck --try: \xC2\xAB"
          "12x\xC2\xBB is no wait: a wait is a number of milliseconds from 0 to 600000 (600 or "

@@ -1,10 +1,12 @@
 // KeyloftSend's decision from the words of its command line to key events, or to the first
 // wrong word; the release of held modifiers; the names the checker shows.
 #include "send/Strokes.h"
+#include "util/KeyTable.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,6 +31,7 @@ struct SendCase {
     std::vector<const wchar_t*> Words;
     std::string Events; // the events, or for a wrong word the problem's place: "word at+length"
     SendProblem Problem = SendProblem::None;
+    const wchar_t* Guess = nullptr; // a name that is no key's: the sentence offering the nearest
 };
 
 const SendCase Cases[] = {
@@ -51,7 +54,22 @@ const SendCase Cases[] = {
     {{L"--TEXT", L""}, ""},
     // Wrong words.
     {{}, "-1 0+0", SendProblem::NoWords},
-    {{L"Enter", L"Ctrl+Shft+A"}, "1 5+4", SendProblem::UnknownName},
+    {{L"Enter", L"Ctrl+Shft+A"},
+     "1 5+4",
+     SendProblem::UnknownName,
+     L"Shft (in \u00ABCtrl+Shft+A\u00BB): no such key; did you mean Shift?"},
+    {{L"Media_Nxt"},
+     "0 0+9",
+     SendProblem::UnknownName,
+     L"Media_Nxt: no such key; did you mean Media_Next?"},
+    {{L"ENTR"}, "0 0+4", SendProblem::UnknownName, L"ENTR: no such key; did you mean Enter?"},
+    {{L"lshfit+Tab"},
+     "0 0+6",
+     SendProblem::UnknownName,
+     L"lshfit (in \u00ABlshfit+Tab\u00BB): no such key; did you mean LShift?"},
+    // Too far from every name (three edits from Media_Prev), or too short to guess.
+    {{L"Media_Pla"}, "0 0+9", SendProblem::UnknownName},
+    {{L"Ctrl+Xy"}, "0 5+2", SendProblem::UnknownName},
     {{L"A+B"}, "0 0+1", SendProblem::NotModifier},
     {{L"Ctrl++B"}, "0 5+0", SendProblem::EmptyPart},
     {{L"+B"}, "0 0+0", SendProblem::EmptyPart},
@@ -89,6 +107,14 @@ TEST(SendStrokes, WordsGiveTheirEventsOrTheFirstWrongWord) {
                       c.Events);
             EXPECT_EQ(verdict.EventCount, 0u) << "nothing is sent";
         }
+        if (c.Problem == SendProblem::UnknownName) {
+            const std::wstring word = c.Words[verdict.Word];
+            wchar_t sentence[128];
+            EXPECT_EQ(WriteNoSuchKey({word.c_str(), word.size(), verdict.PartAt, verdict.PartLen},
+                                     sentence, 128),
+                      c.Guess != nullptr);
+            EXPECT_EQ(std::wstring(sentence), c.Guess ? c.Guess : L"");
+        }
     }
     const wchar_t* hundred[] = {L"Ctrl+A*100"};
     EXPECT_EQ(DecideSend(hundred, 1, nullptr, 0).EventCount, 400u);
@@ -116,6 +142,10 @@ TEST(SendStrokes, EveryKeysWordSendsThatKey) {
         if (!word)
             return;
         EXPECT_TRUE(words.insert(word).second) << word;
+        // A name is nearest to itself: no other name takes its place in a guess.
+        if (key.Name && std::wcslen(word) >= 3) {
+            EXPECT_EQ(NearestKeyName(word, std::wcslen(word)).Key, &key) << word;
+        }
         SendEvent events[3];
         ASSERT_EQ(DecideSend(&word, 1, events, 3).EventCount, 2u) << word;
         const SendEvent sent{key.VirtualKey, key.ScanCode,
