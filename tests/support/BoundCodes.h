@@ -49,6 +49,8 @@ struct BoundKeysGuard {
     explicit BoundKeysGuard(const Codes& codes) {
         MakeBoundKeys(codes.data(), codes.size(), Table);
     }
+    // The table that LoadBoundKeys reads from the file at path.
+    explicit BoundKeysGuard(const wchar_t* path) { LoadBoundKeys(path, Table, nullptr); }
     ~BoundKeysGuard() { FreeBoundKeys(Table); }
     BoundKeysGuard(const BoundKeysGuard&) = delete;
     BoundKeysGuard& operator=(const BoundKeysGuard&) = delete;

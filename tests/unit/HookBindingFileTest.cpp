@@ -68,6 +68,8 @@ TEST(HookBindingFile, TableAgreesWithTheProgramsOwnReads) {
         "[Keyloft]\r\nE06C=x\r\n[keyloft]\r\nE05F=y\r\n[Other]\r\nE06A=z\r\n",
         "[ Keyloft ]\r\nE06C=x\r\nE06D = = \r\nE06E==\r\n",
         "[Keyloft]\r\nE06C='\"'\r\nE05F=\"'\"\r\nE06A=\"\"\"\"\r\n",
+        "[Keyloft]\r\nE06C=as Ctrl\r\ne06c=as Esc\r\nE05F=' as Tab '\r\nE06A=\"as  Home\"\r\n"
+        "E06B=as Ctrl Esc\r\nE06D+=as Esc\r\nE06E=AS\tvk41 \r\n",
     };
     const std::uint32_t codes[] = {0xE06C, 0xE05F, 0xE06A, 0xE06B, 0xE06D, 0xE06E};
     for (const char* text : files) {
@@ -75,7 +77,7 @@ TEST(HookBindingFile, TableAgreesWithTheProgramsOwnReads) {
         TempFolder folder;
         const std::wstring path = folder.PathOf(L"Keyloft.ini");
         WriteBytes(path, text);
-        const BoundKeysGuard bound(LoadedCodes(path));
+        const BoundKeysGuard bound(path.c_str());
         for (std::uint32_t code : codes) {
             bool programFindsValue = false;
             for (const std::wstring& key : {KeyTextString(code), KeyTextString(code) + L"+"}) {
@@ -85,6 +87,13 @@ TEST(HookBindingFile, TableAgreesWithTheProgramsOwnReads) {
                 programFindsValue |= IsBindingValue(value, length);
             }
             EXPECT_EQ(IsBound(bound.Table, code), programFindsValue) << std::hex << code;
+            // The checker reads an "as" value the program's way: the same stroke or none.
+            wchar_t value[2048];
+            const DWORD length = GetPrivateProfileStringW(L"Keyloft", KeyTextString(code).c_str(),
+                                                          L"", value, 2048, path.c_str());
+            EXPECT_EQ(ActingStrokeOf(bound.Table, code) != nullptr,
+                      ReadActingValue(value, length).Read == ActingRead::Acts)
+                << std::hex << code;
         }
     }
 }

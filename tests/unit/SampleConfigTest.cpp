@@ -119,6 +119,20 @@ TEST(SampleConfig, EveryExampleDoesWhatItsCommentSays) {
     }
     EXPECT_EQ(examples, 17);
 
+    // The keys that act as other keys: each line acts once it is uncommented.
+    std::istringstream again(sample);
+    int acting = 0;
+    while (std::getline(again, line))
+        if (line.rfind(";", 0) == 0 && line.find("=as ") != std::string::npos) {
+            TempFolder folder;
+            WriteBytes(folder.PathOf(L"Keyloft.ini"), "[Keyloft]\r\n" + line.substr(1) + "\n");
+            std::vector<std::string> acts;
+            LoadedCodes(folder.PathOf(L"Keyloft.ini"), &acts);
+            EXPECT_EQ(acts.size(), 1u) << line;
+            ++acting;
+        }
+    EXPECT_EQ(acting, 5);
+
     for (const auto& [line, expected] : Examples) {
         SCOPED_TRACE(line);
         TempFolder folder;
