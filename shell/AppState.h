@@ -1,6 +1,7 @@
 // The one program-wide state record. Everything the program holds between messages lives here.
 #pragma once
 
+#include "shell/TrayRetry.h"
 #include "util/HookContract.h"
 
 #include <windows.h>
@@ -30,6 +31,7 @@ struct AppStateRecord {
     HICON OppositeIcon = nullptr;
     HICON GrayIcon = nullptr;
     NOTIFYICONDATAW TrayIconData{}; // used in its first-version layout (152 bytes)
+    TrayRetryRecord TrayRetry;      // while the shell refuses the icon
 
     MSG LoopMessage{};
 

@@ -86,6 +86,7 @@ void ShutDown() {
         Shell_NotifyIconW(NIM_DELETE, &AppState.TrayIconData);
         AppState.TrayIconData = NOTIFYICONDATAW{};
     }
+    AppState.TrayRetry = TrayRetryRecord{}; // its timer goes with the window
     if (AppState.MainWindow) {
         DestroyWindow(AppState.MainWindow);
         AppState.MainWindow = nullptr;

@@ -25,6 +25,25 @@ void OpenHomepage() {
     ShellExecuteA(nullptr, "", HomepageUrl, "", "", SW_SHOWNORMAL);
 }
 
+// Adds the icon as the record holds it now, so that an image changed while the icon was missing
+// comes with it. The first refusal starts the retries; the add that the shell takes ends them.
+void OfferTrayIcon(HWND window) {
+    const bool added = Shell_NotifyIconW(NIM_ADD, &AppState.TrayIconData) != FALSE;
+    TrayRetryRecord& retry = AppState.TrayRetry;
+    switch (StepAfterTrayAdd(retry, added)) {
+    case TrayRetryStep::Start:
+        retry.Ticks = 0;
+        retry.Running = SetTimer(window, TrayRetryTimer, TrayRetryIntervalMs, nullptr) != 0;
+        break;
+    case TrayRetryStep::Stop:
+        KillTimer(window, TrayRetryTimer);
+        retry = TrayRetryRecord{};
+        break;
+    case TrayRetryStep::Keep:
+        break;
+    }
+}
+
 void OnTimer(HWND window, UINT_PTR timer) {
     if (AppState.Quitting)
         return;
@@ -35,6 +54,9 @@ void OnTimer(HWND window, UINT_PTR timer) {
         // broadcast would.
         KillTimer(window, RestartTimer);
         MainWindowProc(window, WM_POWERBROADCAST, 0, 0);
+    } else if (timer == TrayRetryTimer && AppState.TrayRetry.Running) {
+        ++AppState.TrayRetry.Ticks;
+        OfferTrayIcon(window);
     }
 }
 
@@ -99,7 +121,7 @@ bool DispatchMessageOfWindow(HWND window, UINT message, WPARAM wParam, LPARAM lP
         // The shell restarted (Explorer): put the icon back, or the program is unreachable.
         if (message != 0 && message == AppState.TaskbarCreatedMessage) {
             if (active && AppState.TrayIconData.cbSize != 0)
-                Shell_NotifyIconW(NIM_ADD, &AppState.TrayIconData);
+                OfferTrayIcon(window);
             return true;
         }
         return false;
@@ -147,7 +169,7 @@ void AddTrayIcon(HWND window) {
     const int length = Min(static_cast<int>(AppState.Title.size()), TrayTipChars);
     AppState.Title.copy(data.szTip, length);
     data.szTip[length] = L'\0';
-    Shell_NotifyIconW(NIM_ADD, &data);
+    OfferTrayIcon(window);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,6 +11,9 @@ constexpr UINT TrayCallbackMessage = 0x403;
 // Timer that delays a restart after a right click.
 constexpr UINT_PTR RestartTimer = 2;
 constexpr UINT RestartDelayMs = 500;
+// Timer that adds the tray icon again while the shell refuses it.
+constexpr UINT_PTR TrayRetryTimer = 3;
+constexpr UINT TrayRetryIntervalMs = 2000;
 // The project's homepage, opened by the Help button of the program's message boxes.
 extern const char* const HomepageUrl;
 
@@ -20,7 +23,8 @@ HWND CreateMainWindow();
 // Loads the three tray icon images from the program's resources.
 void LoadTrayIcons();
 
-// Fills AppState.TrayIconData for window and adds the tray icon.
+// Fills AppState.TrayIconData for window and adds the tray icon; while the shell refuses it, adds
+// it again on TrayRetryTimer.
 void AddTrayIcon(HWND window);
 
 // The window procedure of the main window's class.

@@ -3,6 +3,8 @@
 #include "shell/AppState.h"
 #include "shell/LifeCycle.h"
 #include "shell/MainWindow.h"
+#include "support/ForegroundWindow.h"
+#include "support/TestShellTray.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@ namespace {
 
 class TrayIcon : public ::testing::Test {
   protected:
+    TestShellTray Shell; // in place before the first add, on this thread: pumping answers it
     void SetUp() override {
         AppState.MainWindow = CreateMainWindow();
         ASSERT_NE(AppState.MainWindow, nullptr);
@@ -92,4 +95,18 @@ TEST_F(TrayIcon, ARightDoubleClickSetsQuittingAndTimersThenDoNothing) {
     EXPECT_EQ(MainWindowProc(AppState.MainWindow, WM_TIMER, 1, 0), 0);
     EXPECT_EQ(AppState.PendingKey, 0x41) << "no tick while quitting";
     AppState.PendingKey = 0;
+}
+
+TEST_F(TrayIcon, ARefusedIconComesByItselfOnceWithTheImageOfThenAndRetriesEndAtTheirLimit) {
+    Shell.RefusedAdds = 2; // the add of a start and the first retry, as at logon
+    AddTrayIcon(AppState.MainWindow);
+    Tray(WM_LBUTTONUP); // report mode while the icon is missing
+    ASSERT_TRUE(PumpMessagesUntil([&] { return Shell.Count(NIM_ADD, TrayIconId) == 4; }, 10000));
+    EXPECT_EQ(AppState.TrayIconData.hIcon, AppState.GrayIcon);
+
+    Shell.RefusedAdds = 1000; // from now on: an add at each tick for two minutes, then none
+    MainWindowProc(AppState.MainWindow, AppState.TaskbarCreatedMessage, 0, 0);
+    for (unsigned tick = 0; tick < TrayRetryTickLimit + 5; ++tick)
+        MainWindowProc(AppState.MainWindow, WM_TIMER, TrayRetryTimer, 0);
+    EXPECT_EQ(Shell.Count(NIM_ADD, TrayIconId), 5 + TrayRetryTickLimit);
 }

@@ -1,5 +1,7 @@
 #include "support/TestShellTray.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 
 namespace {
@@ -16,7 +18,9 @@ LRESULT CALLBACK TrayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return FALSE;
     std::lock_guard<std::mutex> guard(tray->Lock);
     tray->Calls.push_back(call);
-    return TRUE;
+    const bool refused = call.Message == NIM_ADD && tray->RefusedAdds > 0;
+    tray->RefusedAdds -= refused ? 1 : 0;
+    return refused ? FALSE : TRUE;
 }
 
 HWND WindowFrom32Bits(DWORD value) {

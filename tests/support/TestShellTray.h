@@ -29,6 +29,7 @@ struct TestShellTray {
     size_t Count(DWORD message, UINT id, HWND window = nullptr) const;
 
     HWND Window = nullptr;
+    size_t RefusedAdds = 0;  // the next NIM_ADD calls to refuse, as a shell not yet ready
     mutable std::mutex Lock; // the calls are read from other threads too
     std::vector<TrayCall> Calls;
 };
