@@ -67,6 +67,7 @@ bool MakeBoundKeys(const std::uint32_t* codes, std::size_t count, BoundKeys& tab
 
 void FreeBoundKeys(BoundKeys& table) {
     Release(table.Codes);
+    Release(table.Acting);
     table = BoundKeys();
 }
 

@@ -6,6 +6,7 @@
 // tables that the caller owns.
 #pragma once
 
+#include "send/Strokes.h" // (moves to util/ with the stroke reader)
 #include "util/HookContract.h"
 #include "util/IntegerText.h"
 #include "util/KeyTable.h"
@@ -36,12 +37,23 @@ constexpr std::uint32_t HighestCode = 0x1FFFFF;
 // library's state record needs no initial data (its zero-filled memory costs no file size).
 // KeysIgnored: the file's OnlyActiveUser is present and empty, so Keyloft ignores every key and
 // the library reports and swallows none.
+// A code bound to "as STROKE": while its key is held, the key acts as the stroke.
+struct ActingCode {
+    std::uint32_t Code;
+    Stroke Acts; // its Repeat is 1
+};
+
 struct BoundKeys {
     std::uint32_t* Codes = nullptr;
     std::size_t Count = 0;
+    ActingCode* Acting = nullptr; // sorted by Code, without repeats; memory from the process heap
+    std::size_t ActingCount = 0;
     DWORD HoldDelayMs = 0;
     bool KeysIgnored = false;
 };
+
+// The stroke a code acts as, or null.
+const Stroke* ActingStrokeOf(const BoundKeys& bound, std::uint32_t code);
 
 // The long-press delay of the table in milliseconds.
 inline DWORD HoldDelayOfTable(const BoundKeys& bound) {
@@ -77,6 +89,10 @@ bool IsExtraKey(DWORD virtualKey);
 
 // The key code of a keyboard event: its scan code, plus 0xE000 for an extended key.
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags);
+
+// The code of the key that the key table knows for a virtual key: its first key (the left one of
+// an either-side modifier such as VK_SHIFT); 0 for a virtual key the table does not know.
+std::uint32_t KeyCodeOfVirtualKey(DWORD virtualKey);
 
 // Notes an event of a Shift, Ctrl, Alt or Win key in held; false for every other key, which
 // leaves held as it was. The generic virtual keys (VK_SHIFT, ...) count by their scan code or

@@ -22,10 +22,50 @@ inline Codes LoadedCodes(const std::wstring& path) {
     return codes;
 }
 
-// A table made of codes, for the guard's lifetime.
+// A code bound to "as" a stroke, written as KeyloftSend's words joined by "+" ("Ctrl+Home").
+struct ActingBinding {
+    std::uint32_t Code;
+    const wchar_t* Stroke;
+};
+using ActingBindings = std::vector<ActingBinding>;
+
+// The stroke that words name, from the key table; an unknown word leaves the stroke empty.
+inline Stroke StrokeOfWords(const std::wstring& words) {
+    Stroke stroke{};
+    stroke.Repeat = 1;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = words.find(L'+', start);
+        const std::wstring part = words.substr(start, end - start);
+        const KeyInfo* key = KeyNamed(part.c_str(), part.size());
+        const StrokeKey sent{
+            key ? key->Name : nullptr, static_cast<WORD>(key ? key->VirtualKey : 0),
+            static_cast<WORD>(key ? key->ScanCode : 0), key && (key->Flags & KeyExtended)};
+        if (end == std::wstring::npos) {
+            stroke.Key = sent;
+            return stroke;
+        }
+        stroke.Modifiers[stroke.ModifierCount++] = sent;
+        start = end + 1;
+    }
+}
+
+// A table made of codes and acting bindings (bound too), for the guard's lifetime.
 struct BoundKeysGuard {
-    explicit BoundKeysGuard(const Codes& codes) {
-        MakeBoundKeys(codes.data(), codes.size(), Table);
+    explicit BoundKeysGuard(const Codes& codes, const ActingBindings& acting = {}) {
+        Codes all = codes;
+        for (const ActingBinding& binding : acting)
+            all.push_back(binding.Code);
+        MakeBoundKeys(all.data(), all.size(), Table);
+        if (acting.empty())
+            return;
+        Table.Acting = static_cast<ActingCode*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, acting.size() * sizeof(ActingCode)));
+        for (const ActingBinding& binding : acting) {
+            std::size_t at = Table.ActingCount++;
+            for (; at > 0 && Table.Acting[at - 1].Code > binding.Code; --at)
+                Table.Acting[at] = Table.Acting[at - 1];
+            Table.Acting[at] = {binding.Code, StrokeOfWords(binding.Stroke)};
+        }
     }
     ~BoundKeysGuard() { FreeBoundKeys(Table); }
     BoundKeysGuard(const BoundKeysGuard&) = delete;
