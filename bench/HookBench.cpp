@@ -5,8 +5,9 @@
 // 2. The work between messages: the look at the configuration file's stamp after a change in
 //    its folder, and the rebuild of the table after an edit.
 // 3. The whole path through the system: SendInput of a key to the moment a low-level hook sees
-//    it, alone, behind a hook that does nothing and behind kbhook.dll's hook, and SendInput to
-//    the moment kbhook.dll's report is in the queue.
+//    it, alone, behind a hook that does nothing and behind kbhook.dll's hook, SendInput to the
+//    moment kbhook.dll's report is in the queue, and a key that acts as another against an
+//    unbound one.
 // 4. The library's thread: an idle spell whose wake-ups scripts/bench.sh counts from outside,
 //    a write of the configuration to the rebuilt table, and SendInput from another thread while
 //    the thread that started the library is blocked.
@@ -464,6 +465,45 @@ void BenchUnboundDelay(const std::wstring& folder, const char* text, const char*
     FreeBenchLibrary(library);
 }
 
+// Side by side, in alternating presses behind kbhook.dll: an unbound key (F15) to the moment a
+// later hook sees it, and a key that acts as another (F13 as F14) to the moment a later hook sees
+// the key it acts as: the swallow, the way through the library's loop and one injection.
+void BenchActingKey(const std::wstring& folder) {
+    BenchLibrary library = LoadBenchLibrary(folder, "[Keyloft]\r\n0064=as F14\r\n");
+    if (!library.HookKeyboard)
+        return FreeBenchLibrary(library);
+    const HWND front =
+        CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200,
+                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(front);
+    HHOOK timing = SetWindowsHookExW(WH_KEYBOARD_LL, TimingHook, GetModuleHandleW(nullptr), 0);
+    library.HookKeyboard(1, library.Window);
+    std::vector<double> unbound, acting;
+    for (int press = 0; press < 400; ++press) {
+        const bool acts = press % 2 != 0;
+        const WORD sent = acts ? VK_F13 : VK_F15, seen = acts ? VK_F14 : VK_F15;
+        SeenKey = SeenUpKey = 0;
+        const LONGLONG start = Now();
+        Send(sent, acts ? 0x64 : 0x66, false, false);
+        PumpUntil([&](LONGLONG) { return SeenKey == seen; });
+        if (SeenKey == seen && press >= 10)
+            (acts ? acting : unbound).push_back(TicksToNs(SeenAt - start));
+        Send(sent, acts ? 0x64 : 0x66, false, true);
+        PumpUntil([&](LONGLONG) { return SeenUpKey == seen; });
+    }
+    library.HookKeyboard(0, library.Window);
+    PrintFigures("unbound F15 behind kbhook.dll", unbound, 1000, "us");
+    PrintFigures("F13 as F14: its F14 behind kbhook.dll, same presses", acting, 1000, "us");
+    std::sort(unbound.begin(), unbound.end());
+    std::sort(acting.begin(), acting.end());
+    if (!unbound.empty() && !acting.empty())
+        std::printf("%-58s %.2f (target at most 2)\n", "acting key / unbound key, medians",
+                    acting[acting.size() / 2] / unbound[unbound.size() / 2]);
+    DestroyWindow(front);
+    UnhookWindowsHookEx(timing);
+    FreeBenchLibrary(library);
+}
+
 // From the moment a held key reaches HoldDelay to its long-press report in the window's queue.
 void BenchLongPress(const std::wstring& folder) {
     constexpr DWORD HoldDelayMs = 200;
@@ -618,6 +658,7 @@ int main() {
                       "E06C=notepad.exe\r\n",
                       " with the pause set");
     BenchLongPress(folder);
+    BenchActingKey(folder);
     std::printf("\n");
     BenchLibraryThread(folder);
     return 0;

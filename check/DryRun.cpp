@@ -181,7 +181,7 @@ void RunTimeUntil(DryRunRecord& run, DWORD time) {
             break;
         run.Now += wait;
         ++run.Steps;
-        const StreamStep step = FollowTime(run.Keys, run.Now, run.Bound);
+        const StreamStep step = FollowTime(run.Keys, run.Now, run.Bound, {nullptr, nullptr});
         PrintReports(run);
         if (step.Inject)
             Inject(run);

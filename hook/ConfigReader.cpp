@@ -1,6 +1,7 @@
 #include "hook/ConfigReader.h"
 
 #include "hook/BindingFile.h"
+#include "hook/KeyWatch.h"
 #include "hook/ThreadMessages.h"
 
 namespace {
@@ -99,6 +100,28 @@ DWORD SleepLimit(const ReaderState& reader) {
     return watch < limit ? watch : limit;
 }
 
+// Tells the hook the system's delay before a held key repeats: the keyboard's (0 to 3: 250 ms to
+// one second), or with Filter Keys on, their repeat delay and rate when longer. Asked when typing
+// starts, so that a change of the settings counts from the next keys on.
+void NoteRepeatDelay(ReaderLink& link) {
+    constexpr DWORD LongestDelayMs = 20000; // beyond any setting the system offers
+    int keyboardDelay = 1;
+    if (!SystemParametersInfoW(SPI_GETKEYBOARDDELAY, 0, &keyboardDelay, 0) || keyboardDelay < 0 ||
+        keyboardDelay > 3)
+        keyboardDelay = 3;
+    DWORD delay = static_cast<DWORD>(keyboardDelay + 1) * 250;
+    FILTERKEYS filter = {};
+    filter.cbSize = sizeof(FILTERKEYS);
+    if (SystemParametersInfoW(SPI_GETFILTERKEYS, sizeof(FILTERKEYS), &filter, 0) &&
+        (filter.dwFlags & FKF_FILTERKEYSON)) {
+        const DWORD slowest =
+            filter.iDelayMSec > filter.iRepeatMSec ? filter.iDelayMSec : filter.iRepeatMSec;
+        if (slowest > delay)
+            delay = slowest < LongestDelayMs ? slowest : LongestDelayMs;
+    }
+    link.RepeatLapseMs = RepeatLapseOf(delay);
+}
+
 // Waits for the stop, a change of the folder, a key that arms the watch or a message, and
 // handles what came, until the stop is set.
 void RunReaderLoop(ReaderState& reader) {
@@ -113,6 +136,7 @@ void RunReaderLoop(ReaderState& reader) {
         const DWORD now = GetTickCount();
         if (woken == WAIT_OBJECT_0 + 1) {
             ArmWatch(reader.Watch, now);
+            NoteRepeatDelay(link);
         } else if (woken == WAIT_OBJECT_0 + 2) {
             // Rearmed before the read, so that an edit during the read wakes the thread again.
             if (!FindNextChangeNotification(reader.Change)) {
@@ -192,6 +216,7 @@ DWORD WINAPI ReaderThread(void* parameter) {
     // The queue exists from here on: the foreground's events come through it.
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    NoteRepeatDelay(link);
     reader.Stamp.Exists = true; // differs from every real stamp: the first look reads
     ReloadIfChanged(reader);
     SetEvent(link.FirstTable);

@@ -30,6 +30,9 @@ struct ReaderLink {
 
     WatchLink Watch;
     PauseLink Pause;
+    // How long a held key goes without a repeat before its key-up counts as missed, from the
+    // system's repeat delay (see RepeatLapseOf); 0 until the reader has asked.
+    volatile DWORD RepeatLapseMs;
     wchar_t ConfigPath[ConfigPathChars];
 };
 

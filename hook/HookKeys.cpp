@@ -14,6 +14,8 @@ constexpr unsigned char ModifierClassBits = 0x0F;
 
 struct VirtualKeyClasses {
     unsigned char Of[256];
+    // The code of the first key of each virtual key, for events that come without a scan code.
+    unsigned short CodeOf[256];
     // Per pair: the right key's scan code where it differs from the left key's, else 0 (then the
     // extended flag tells the right key).
     unsigned char RightScanCode[ModifierKeyCount / 2];
@@ -21,12 +23,21 @@ struct VirtualKeyClasses {
 
 constexpr VirtualKeyClasses ClassesOfKeys() {
     VirtualKeyClasses classes{};
-    for (const KeyInfo& key : KeyTable)
+    for (const KeyInfo& key : KeyTable) {
         if (key.Flags & KeyExtra)
             classes.Of[key.VirtualKey] |= ExtraClass;
+        if (key.VirtualKey != LayoutVirtualKey && key.VirtualKey != NoVirtualKey &&
+            !classes.CodeOf[key.VirtualKey])
+            classes.CodeOf[key.VirtualKey] = static_cast<unsigned short>(KeyCodeOfKey(key));
+    }
     for (int i = 0; i < ModifierKeyCount; ++i) {
         const ModifierKeyInfo& modifier = ModifierKeyTable[i];
         classes.Of[modifier.Key.VirtualKey] |= static_cast<unsigned char>(i + 1);
+        classes.CodeOf[modifier.Key.VirtualKey] =
+            static_cast<unsigned short>(KeyCodeOfKey(modifier.Key));
+        if (i % 2 == 0 && modifier.EitherSideKey)
+            classes.CodeOf[modifier.EitherSideKey] =
+                static_cast<unsigned short>(KeyCodeOfKey(modifier.Key));
         if (i % 2 == 0 && modifier.EitherSideKey) {
             classes.Of[modifier.EitherSideKey] |=
                 static_cast<unsigned char>(EitherSideClass | (i + 1));
@@ -64,6 +75,10 @@ std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
     const std::uint32_t code =
         static_cast<std::uint32_t>(scanCode) + ((flags & LLKHF_EXTENDED) ? ExtendedKeyBase : 0);
     return code & KeyCodeBits;
+}
+
+std::uint32_t KeyCodeOfVirtualKey(DWORD virtualKey) {
+    return virtualKey < 256 ? KeyClasses.CodeOf[virtualKey] : 0;
 }
 
 namespace {
@@ -141,19 +156,6 @@ DWORD HoldDelayOf(const wchar_t* text, std::size_t length) {
     return static_cast<DWORD>(delay);
 }
 
-bool IsBound(const BoundKeys& bound, std::uint32_t code) {
-    std::size_t low = 0;
-    std::size_t high = bound.Count;
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (bound.Codes[middle] < code)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low < bound.Count && bound.Codes[low] == code;
-}
-
 const Stroke* ActingStrokeOf(const BoundKeys& bound, std::uint32_t code) {
     std::size_t low = 0;
     std::size_t high = bound.ActingCount;
@@ -166,6 +168,19 @@ const Stroke* ActingStrokeOf(const BoundKeys& bound, std::uint32_t code) {
     }
     return low < bound.ActingCount && bound.Acting[low].Code == code ? &bound.Acting[low].Acts
                                                                      : nullptr;
+}
+
+bool IsBound(const BoundKeys& bound, std::uint32_t code) {
+    std::size_t low = 0;
+    std::size_t high = bound.Count;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (bound.Codes[middle] < code)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low < bound.Count && bound.Codes[low] == code;
 }
 
 ActingValue ReadActingValue(const wchar_t* value, std::size_t length) {

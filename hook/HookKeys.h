@@ -53,6 +53,9 @@ struct BoundKeys {
     bool KeysIgnored = false;
 };
 
+// The stroke a code acts as, or null.
+const Stroke* ActingStrokeOf(const BoundKeys& bound, std::uint32_t code);
+
 // The long-press delay of the table in milliseconds.
 inline DWORD HoldDelayOfTable(const BoundKeys& bound) {
     return bound.HoldDelayMs ? bound.HoldDelayMs : DefaultHoldDelayMs;
@@ -88,6 +91,10 @@ bool IsExtraKey(DWORD virtualKey);
 // The key code of a keyboard event: its scan code, plus 0xE000 for an extended key.
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags);
 
+// The code of the key that the key table knows for a virtual key: its first key (the left one of
+// an either-side modifier such as VK_SHIFT); 0 for a virtual key the table does not know.
+std::uint32_t KeyCodeOfVirtualKey(DWORD virtualKey);
+
 // Notes an event of a Shift, Ctrl, Alt or Win key in held; false for every other key, which
 // leaves held as it was. The generic virtual keys (VK_SHIFT, ...) count by their scan code or
 // extended flag.
@@ -119,9 +126,6 @@ bool IsKeyUpMessage(WPARAM message);
 
 // True when code is in the table.
 bool IsBound(const BoundKeys& bound, std::uint32_t code);
-
-// The stroke a code acts as, or null.
-const Stroke* ActingStrokeOf(const BoundKeys& bound, std::uint32_t code);
 
 // How a binding value reads as "as STROKE": "as" in any letter case, one or more blanks or tabs,
 // and one stroke word (KeyloftSend's, without a count). Any other value is a command line.

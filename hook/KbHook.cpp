@@ -151,6 +151,7 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
             return 1;
         const KeyEvent key{message,      event->vkCode, event->scanCode,
                            event->flags, event->time,   event->dwExtraInfo};
+        HookState.Keys.RepeatLapseMs = HookState.Link->RepeatLapseMs;
         const StreamStep step =
             FollowKeyEvent(HookState.Keys, key, HookState.Bound, {StandsAside, GetAsyncKeyState});
         CarryOut(step);
@@ -203,7 +204,8 @@ void RunThreadLoop() {
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
             return;
         if (woken == WAIT_OBJECT_0 + 1) {
-            CarryOut(FollowTime(HookState.Keys, GetTickCount(), HookState.Bound));
+            CarryOut(FollowTime(HookState.Keys, GetTickCount(), HookState.Bound,
+                                {StandsAside, GetAsyncKeyState}));
             ArmHoldTimer();
         }
         MSG message;
@@ -247,7 +249,9 @@ DWORD WINAPI HookThread(void*) {
     HookState.SessionKnown =
         !RunsUnderWine() && ProcessIdToSessionId(GetCurrentProcessId(), &session);
     HookState.Session = session;
+    // The modifiers held at the start count, as after a reinstall.
     HookState.Keys = KeyboardState();
+    ResumeAfterReinstall(HookState.Keys, ModifiersDownNow());
     HookState.Link = MakeReaderLink(HookState.Module);
     if (HookState.Link) {
         HookState.Link->HookThreadId = HookState.ThreadId;
@@ -268,6 +272,11 @@ DWORD WINAPI HookThread(void*) {
     if (HookState.Hook)
         UnhookWindowsHookEx(HookState.Hook);
     HookState.Hook = nullptr;
+    // What the applications must still receive: no key stays down for them, no key-up of the
+    // user's that was queued is lost. Sent once the hook is gone, since the hook's call would
+    // wait for this thread's loop, which has ended.
+    FinishAtStop(HookState.Keys, HookState.Bound);
+    SendReplay();
     if (HookState.Link)
         SetEvent(HookState.Link->Stop);
     if (HookState.Reader)

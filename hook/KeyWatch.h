@@ -1,70 +1,37 @@
 // kbhook.dll's decisions over the stream of events, without any platform call: the modifiers
-// and keys held, which key-downs are auto-repeats, when a held key becomes a long press, and
-// which events the library injects and in what order.
+// and keys held, which key-downs are auto-repeats, when a key whose long press is bound is
+// decided, which keys act as others, and which events the library injects and in what order.
+//
+// What the applications see is what the user holds, in the order typed, with each key that acts
+// as another replaced by what it acts as for exactly as long as it is held. Three mechanisms keep
+// that promise:
+// - Every key is decided once, at its key-down (HeldKey): its repeats and its key-up follow that
+//   decision whatever the modifiers, the table or a reload do meanwhile.
+// - A key whose long press is bound waits for its decision (its release, HoldDelay, or for a key
+//   that holds as another, a key pressed and released meanwhile). While it waits, every later
+//   event of the user is held back in order (PendingEvents) and decided after it, as if it came
+//   then: nothing overtakes the waiting key, and modifiers pressed meanwhile apply to the keys
+//   after them only.
+// - Everything the library injects (a press given back, a stroke, the masking key, and held-back
+//   keys that pass) goes through one queue (ReplayQueue), and a key of the user that passes while
+//   injected events are on their way is queued behind them instead.
 #pragma once
 
+#include "hook/HeldKeys.h"
 #include "hook/HookKeys.h"
+#include "hook/KeyOutput.h"
 
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 
-// A key held down, by the key itself (its code without modifier bits), with the decision of its
-// key-down, which its repeats and its key-up follow whatever the table or the modifiers do
-// meanwhile.
-struct HeldKey {
-    std::uint32_t Key = 0;  // scan code and extended base
-    std::uint32_t Code = 0; // the code of its key-down, with the modifiers of that moment
-    DWORD VirtualKey = 0;   // for the report and the replay
-    DWORD ScanCode = 0;     // for the replay, with the extended flag of Flags
-    DWORD Flags = 0;
-    DWORD DownTime = 0;      // of its first key-down
-    DWORD LastTime = 0;      // of its latest key-down
-    bool Swallowed = false;  // its repeats and its key-up are swallowed too
-    bool HeldBack = false;   // its long press is bound and not yet reached
-    bool ReplaysTap = false; // held back with no ordinary binding: a tap gives its own press back
-};
-
-// The keys held down at the moment: every key whose key-down the library saw, passed on or not,
-// apart from the modifier keys, which ModifierKeys counts. More than the most keys a keyboard
-// reports at once.
-constexpr std::size_t MaxHeldKeys = 16;
-struct HeldKeys {
-    HeldKey Keys[MaxHeldKeys] = {};
-    std::size_t Count = 0;
-};
-
-// A key event that the library injects, marked: the masking key, a tap given back, or a key of
-// the user that came while injected ones were on their way and so has to follow them.
-struct ReplayEvent {
-    DWORD VirtualKey = 0;
-    DWORD ScanCode = 0;
-    DWORD Flags = 0; // LLKHF_EXTENDED and LLKHF_UP
-};
-
-// The events to inject, in order: those handed to the system (and not yet seen back by the hook)
-// first, then those still to send. While any is queued, every key of the user that passes on is
-// queued behind them instead, so that no key overtakes an injected one.
-constexpr std::size_t MaxReplayEvents = 64;
-struct ReplayQueue {
-    ReplayEvent Events[MaxReplayEvents] = {};
-    std::size_t Count = 0;
-    std::size_t Sent = 0;
-    DWORD SentTime = 0; // tick count of the latest send
-};
-
-// A report for the window: HookKeyMessage with the code and the virtual key.
-struct KeyReport {
-    std::uint32_t Code = 0;
-    DWORD VirtualKey = 0;
-};
-
-// The reports not yet taken, oldest first. One step of the stream gives a few at most; a report
-// that finds the queue full is dropped rather than one already queued.
-constexpr std::size_t MaxReports = 16;
-struct ReportQueue {
-    KeyReport Reports[MaxReports] = {};
+// The events of the user held back, oldest first, while a key waits for its decision or the
+// queue above has too little room for what deciding them may inject. A wait holds at most this
+// many; when it would hold more, the waiting key is decided as a tap.
+constexpr std::size_t MaxPendingEvents = 48;
+struct PendingEvents {
+    KeyEvent Events[MaxPendingEvents] = {};
     std::size_t Count = 0;
 };
 
@@ -72,9 +39,17 @@ struct ReportQueue {
 struct KeyboardState {
     ModifierKeys Modifiers = 0; // the modifier keys physically down
     // Of those, the ones that a marked event released since: the system counts them as up, and
-    // they must not be dropped as stale for it.
+    // they are not dropped as stale for it until the system has counted them up for a lapse.
     ModifierKeys MarkedUp = 0;
+    DWORD ModifierTimes[8] = {}; // per modifier: its latest key-down, or its marked release
+    // How long a held key goes without a repeat before its key-up counts as missed: the system's
+    // repeat delay and a margin (see RepeatLapseOf); 0 stands for HeldKeyLapseMs.
+    DWORD RepeatLapseMs = 0;
     HeldKeys Held;
+    // One more than the place of the key that waits for its decision; 0 while none waits. (All
+    // of the state is zero at first, so that the library's state record costs no file size.)
+    std::size_t WaitingAt = 0;
+    PendingEvents Pending;
     ReplayQueue Replay;
     ReportQueue Reports;
 };
@@ -86,15 +61,6 @@ struct StreamStep {
     bool Report = false;      // reports were queued: post what TakeReport gives
     bool TimerChange = false; // TimeToWait may give another answer
 };
-
-// A held key whose key-up went missing (an earlier hook ate it, or the hook was being
-// reinstalled) counts as released once no repeat came for this long: the system's longest
-// delay before a key repeats is one second.
-constexpr DWORD HeldKeyLapseMs = 1500;
-
-// Injected events come back through the hook within milliseconds; ones not seen back after this
-// long never will (the system refused them, or the hook was reinstalled meanwhile).
-constexpr DWORD ReplayLapseMs = 1000;
 
 // GetAsyncKeyState, or a stand-in for it.
 using AsyncKeyStateFn = SHORT(WINAPI*)(int virtualKey);
@@ -110,36 +76,32 @@ struct KeyQuestions {
 };
 
 // True for the events the library passes on untouched and does not remember: those marked as
-// KeyloftSend's or its own, and injected ones without a virtual key (a key event of a binding).
+// KeyloftSend's or its own, injected ones without a virtual key (a key event of a binding),
+// characters that a program types (VK_PACKET), and the Ctrl that Windows sends before AltGr.
 bool IsAsideEvent(const KeyEvent& event);
 
 // Takes one event into the modifiers held, the way codes are computed: the modifiers are the keys
 // physically down, which marked events do not change; at a key-down, a modifier that the system
-// counts as up (the KeyState question) although no marked event released it is dropped: the
-// hook never saw its release (the secure desktop of Ctrl+Alt+Delete takes it). True for a key
-// event of the user's own that is not a modifier key, with its code: the key and the modifiers
-// down at this moment.
+// counts as up (the KeyState question) is dropped when no marked event released it (the hook
+// never saw its release: the secure desktop of Ctrl+Alt+Delete takes it), or when a marked event
+// released it and it has not been pressed again for the repeat lapse. True for a key event of
+// the user's own that is not a modifier key, with its code: the key and the modifiers down at
+// this moment, those of keys that act as modifiers included.
 bool FollowModifiers(KeyboardState& state, const KeyEvent& event, const KeyQuestions& questions,
                      std::uint32_t& code);
 
-// Notes one event of an extra key; time is the event's time stamp in milliseconds. True when it
-// is a key-down of a key that is already down with no key-up between: an auto-repeat, which is
-// not reported again.
-bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time);
-
-// One event of the stream, decided once per key, at its key-down: its repeats and its key-up
-// follow it, and a key-up of a key never seen going down passes on. A key held back whose
-// ordinary code is unbound gives its own press back at a tap release. Events that IsAsideEvent
-// names pass on untouched. The modifier keys only change the state. StandsAside is asked only at
-// a new key-down that would be reported or swallowed; KeyState as for FollowModifiers, and a key
-// the system already counts as down is passed on.
+// One event of the stream. Events that IsAsideEvent names pass on untouched; an event without a
+// scan code takes its key's from the key table, and one the table does not know passes on
+// untouched. StandsAside is asked only at a new key-down that would be reported or swallowed;
+// KeyState as for FollowModifiers, and a key the system already counts as down is passed on.
 StreamStep FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
                           const KeyQuestions& questions);
 
-// The time at now (a tick count), for what waits for it: a held-back key that has been down for
-// the table's long-press delay is reported as a long press once, and counts as one from then on
-// (its key-up reports nothing).
-StreamStep FollowTime(KeyboardState& state, DWORD now, const BoundKeys& bound);
+// The time at now (a tick count), for what waits for it: a waiting key that has been down for
+// the table's long-press delay is decided as held, and injected events that did not come back in
+// time stop holding back the user's.
+StreamStep FollowTime(KeyboardState& state, DWORD now, const BoundKeys& bound,
+                      const KeyQuestions& questions);
 
 // Milliseconds from now until FollowTime has something to do: 0 when it has now, INFINITE while
 // nothing waits for the time.
@@ -153,7 +115,18 @@ bool TakeReport(KeyboardState& state, KeyReport& report);
 std::size_t NextReplay(KeyboardState& state, DWORD now, ReplayEvent (&events)[MaxReplayEvents]);
 
 // The state after the hook was put back in place: the keys held stay as they were, so that a
-// chord held across it keeps its code, a pending long press its report and a swallowed key its
+// chord held across it keeps its code, a waiting key its decision and a swallowed key its
 // key-up; the modifiers are those down now (downNow, bits as ModifierVirtualKeys), since their
 // key-ups may have passed meanwhile unseen, and those that only a marked event released.
 void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow);
+
+// Before the hook goes away for good: queues what the applications must still receive so that
+// no key stays down for them: a waiting key's own press gives its key-down back (its key-up will
+// pass on by itself), the held-back events follow as they would have been decided, and every key
+// acting as another releases what it holds down and presses again the modifiers it released.
+// Then NextReplay.
+void FinishAtStop(KeyboardState& state, const BoundKeys& bound);
+
+// The lapse after which a held key's key-up counts as missed, from the system's repeat delay in
+// milliseconds: the delay and a margin, never less than HeldKeyLapseMs.
+DWORD RepeatLapseOf(DWORD repeatDelayMs);

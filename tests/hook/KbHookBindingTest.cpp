@@ -236,4 +236,40 @@ TEST_F(KbHookBinding, KeyEventWithoutAVirtualKeyIsLeftAlone) {
     keybd_event(0, 0x64, KEYEVENTF_KEYUP, 0);
 }
 
+TEST_F(KbHookBinding, ProgramsTypingIsLeftAlone) {
+    Config.Write("[Keyloft]\r\n0064=x\r\n003A=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    // What a text expander sends for "d:a": the characters' codes equal 0064 and 003A.
+    INPUT typed[6] = {};
+    const wchar_t text[] = L"d:a";
+    for (int i = 0; i < 6; ++i) {
+        typed[i].type = INPUT_KEYBOARD;
+        typed[i].ki.wScan = text[i / 2];
+        typed[i].ki.dwFlags = KEYEVENTF_UNICODE | (i % 2 ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(6, typed, sizeof(INPUT));
+    PressKey(F13Key);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    int characters = 0;
+    for (const ObservedEvent& event : Records.Observed)
+        characters += event.VirtualKey == VK_PACKET;
+    EXPECT_EQ(characters, 6) << "every character passed on";
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), (std::vector<WPARAM>{0x64})) << "the real F13";
+}
+
+TEST_F(KbHookBinding, KeyTypedWhileAKeyWaitsComesAfterIt) {
+    const InjectedKey j{'J', 0x24, false}, u{'U', 0x16, false};
+    Config.Write("[Keyloft]\r\n100024=x\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    SendKey(j, false);
+    SendKey(u, false);
+    SendKey(j, true);
+    SendKey(u, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    ASSERT_EQ(ObservedOf(j).size(), 2u);
+    ASSERT_EQ(ObservedOf(u).size(), 2u);
+    EXPECT_LT(ObservedAt('J', WM_KEYDOWN), ObservedAt('U', WM_KEYDOWN)) << "ju, not uj";
+    EXPECT_LT(ObservedAt('J', WM_KEYUP), ObservedAt('U', WM_KEYUP));
+}
+
 } // namespace

@@ -44,10 +44,39 @@ inline Codes LoadedCodes(const std::wstring& path, std::vector<std::string>* act
     return codes;
 }
 
-// A table made of codes, for the guard's lifetime.
+// A code bound to "as" a stroke, written as KeyloftSend's words joined by "+" ("Ctrl+Home").
+struct ActingBinding {
+    std::uint32_t Code;
+    const wchar_t* Stroke;
+};
+using ActingBindings = std::vector<ActingBinding>;
+
+// The stroke that words name, read as the library reads it; a wrong word leaves it empty.
+inline Stroke StrokeOfWords(const std::wstring& words) {
+    Stroke stroke{};
+    StrokeFault fault{};
+    if (!ReadStrokeWord(words.c_str(), words.size(), false, stroke, fault))
+        stroke = Stroke{};
+    return stroke;
+}
+
+// A table made of codes and acting bindings (bound too), for the guard's lifetime.
 struct BoundKeysGuard {
-    explicit BoundKeysGuard(const Codes& codes) {
-        MakeBoundKeys(codes.data(), codes.size(), Table);
+    explicit BoundKeysGuard(const Codes& codes, const ActingBindings& acting = {}) {
+        Codes all = codes;
+        for (const ActingBinding& binding : acting)
+            all.push_back(binding.Code);
+        MakeBoundKeys(all.data(), all.size(), Table);
+        if (acting.empty())
+            return;
+        Table.Acting = static_cast<ActingCode*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, acting.size() * sizeof(ActingCode)));
+        for (const ActingBinding& binding : acting) {
+            std::size_t at = Table.ActingCount++;
+            for (; at > 0 && Table.Acting[at - 1].Code > binding.Code; --at)
+                Table.Acting[at] = Table.Acting[at - 1];
+            Table.Acting[at] = {binding.Code, StrokeOfWords(binding.Stroke)};
+        }
     }
     // The table that LoadBoundKeys reads from the file at path.
     explicit BoundKeysGuard(const wchar_t* path) { LoadBoundKeys(path, Table, nullptr); }

@@ -1,0 +1,70 @@
+#include "hook/KeyOutput.h"
+
+#include "hook/InjectMark.h"
+
+namespace {
+
+void DropFront(ReplayQueue& queue, std::size_t count) {
+    for (std::size_t i = count; i < queue.Count; ++i)
+        queue.Events[i - count] = queue.Events[i];
+    queue.Count -= count;
+    queue.Sent -= count;
+}
+
+} // namespace
+
+bool Enqueue(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) {
+    if (queue.Count == MaxReplayEvents)
+        return false;
+    ReplayEvent& event = queue.Events[queue.Count++];
+    event.VirtualKey = virtualKey;
+    event.ScanCode = scanCode;
+    event.Flags = flags & (LLKHF_EXTENDED | LLKHF_UP);
+    return true;
+}
+
+bool EnqueueSentKey(ReplayQueue& queue, const SentKey& key, bool up) {
+    return Enqueue(queue, key.VirtualKey, key.ScanCode,
+                   (key.Extended ? LLKHF_EXTENDED : 0) | (up ? LLKHF_UP : 0));
+}
+
+bool EnqueueMask(ReplayQueue& queue) {
+    return queue.Count + 2 <= MaxReplayEvents && Enqueue(queue, MaskingVirtualKey, 0, 0) &&
+           Enqueue(queue, MaskingVirtualKey, 0, LLKHF_UP);
+}
+
+void EnqueueModifiers(ReplayQueue& queue, ModifierKeys keys, bool up) {
+    if (up && (keys & AltOrWinKeys))
+        EnqueueMask(queue);
+    for (int i = 0; i < ModifierKeyCount; ++i) {
+        if (!(keys & (1u << i)))
+            continue;
+        const KeyInfo& key = ModifierKeyTable[i].Key;
+        Enqueue(queue, key.VirtualKey, key.ScanCode,
+                ((key.Flags & KeyExtended) ? LLKHF_EXTENDED : 0) | (up ? LLKHF_UP : 0));
+    }
+}
+
+bool HasRoomForOneEvent(const ReplayQueue& queue) {
+    return queue.Count + ReplayRoomPerEvent <= MaxReplayEvents;
+}
+
+void DropLapsed(ReplayQueue& queue, DWORD time) {
+    if (queue.Sent && static_cast<LONG>(time - queue.SentTime) >= static_cast<LONG>(ReplayLapseMs))
+        DropFront(queue, queue.Sent);
+}
+
+void NoteReplayed(ReplayQueue& queue, const KeyEvent& event) {
+    if (queue.Sent == 0)
+        return;
+    const ReplayEvent& next = queue.Events[0];
+    if ((next.Flags & LLKHF_UP) == (event.Flags & LLKHF_UP) &&
+        (next.VirtualKey == event.VirtualKey ||
+         (event.ScanCode && next.ScanCode == event.ScanCode)))
+        DropFront(queue, 1);
+}
+
+void QueueReport(ReportQueue& queue, std::uint32_t code, DWORD virtualKey) {
+    if (queue.Count < MaxReports)
+        queue.Reports[queue.Count++] = {code, virtualKey};
+}
