@@ -4,6 +4,7 @@
 #include "check/Output.h"
 #include "hook/HookKeys.h"
 #include "mapping/Config.h"
+#include "util/KeyNameGuess.h"
 #include "util/KeyTable.h"
 #include "util/StrokeText.h"
 

@@ -7,6 +7,7 @@
 #include "hook/KeyWatch.h"
 #include "mapping/Config.h"
 #include "shell/AppState.h"
+#include "util/KeyNameGuess.h"
 
 #include <windows.h>
 

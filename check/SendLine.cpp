@@ -4,6 +4,7 @@
 #include "send/FindProgram.h"
 #include "send/Strokes.h"
 #include "send/Switch.h"
+#include "util/KeyNameGuess.h"
 #include "util/KeyTable.h"
 #include "util/Utils.h"
 

@@ -13,6 +13,7 @@
 #include "hook/InjectMark.h"
 #include "send/Strokes.h"
 #include "send/SwitchWindows.h"
+#include "util/KeyNameGuess.h"
 #include "util/KeyTable.h"
 
 #include <windows.h>

@@ -1,8 +1,8 @@
 // The keys of a standard keyboard (scan code set 1) that Keyloft's programs know by name: the
 // one table that KeyloftSend reads its key names from, that the checker and its key tester show,
-// that offers the nearest name for a misspelt one, and that kbhook.dll classifies keys by. Plain
-// data and plain functions, without the C++ standard library or exceptions: kbhook.dll and
-// KeyloftSend link them.
+// and that kbhook.dll classifies keys by. Plain data and plain functions, without the C++ standard
+// library or exceptions: kbhook.dll and KeyloftSend link them. (The nearest name for a misspelt
+// one is in KeyNameGuess.h.)
 //
 // The tables are constexpr, so that kbhook.dll can derive what it asks on every key when it is
 // built (see hook/HookKeys.cpp) rather than search them; it reads the names only with the
@@ -203,6 +203,9 @@ constexpr std::uint32_t KeyCodeOfKey(const KeyInfo& key) {
     return key.ScanCode + ((key.Flags & KeyExtended) ? ExtendedKeyBase : 0u);
 }
 
+// A letter of a key name in lower case (ASCII; names match in any letter case).
+wchar_t LowerKeyLetter(wchar_t c);
+
 // True when the part (length characters, not terminated) is name in any letter case (ASCII).
 bool SameKeyName(const wchar_t* part, std::size_t length, const wchar_t* name);
 
@@ -226,46 +229,3 @@ void VirtualKeyWord(unsigned virtualKey, wchar_t (&word)[5]);
 // when that virtual key gives this key; else null (keys of the keyboard layout, the keypad's
 // Enter).
 const wchar_t* SendWordOf(const KeyInfo& key, wchar_t (&vkWord)[5]);
-
-// The key name nearest to a word that names no key, and the one sentence that offers it, so that
-// KeyloftSend's message box, the checker's warnings and every other message about a misspelt
-// key name say it the same way.
-//
-// A name is near a word when all of these hold:
-// - the word has at least 3 characters: shorter ones are a step or two from too many names (A,
-//   F1, Up) for a guess to mean anything;
-// - the word turns into the name by at most one edit per four of its characters, and at least
-//   one (one for 3 to 7 characters, two for 8 to 11, three for 12 to 15, ...), where an edit
-//   inserts, deletes or replaces one character or swaps two neighbours, and letters match in any
-//   case (ASCII): "Media_Nxt" is one edit from "Media_Next", "LShfit" one from "LShift", while
-//   "Media_Pla", three from "Media_Prev", is near no name;
-// - the word's digits, in order, are the name's: a number is never guessed, as no key answers
-//   it (F25 is not near F2, Numpad10 not near Numpad1, Launch_App3 not near Launch_App1).
-// The names tried are those of KeyTable in its order, then the modifiers in ModifierKeyTable's
-// order, each left one followed by its L-form (Shift, LShift, RShift, Ctrl, LCtrl, ...). The
-// fewest edits win; of names equally near, the first. vkXX words are never offered: they stand
-// for keys without a name, and a name always reads better.
-
-// The name nearest to a word, or a null Key when no name is near.
-struct KeyNameGuess {
-    const KeyInfo* Key;
-    bool LeftForm; // the modifier's L-form: "L" and Key->Name (LCtrl)
-};
-
-KeyNameGuess NearestKeyName(const wchar_t* word, std::size_t length);
-
-// A name that is no key's: the part [PartAt, PartAt + PartLength) of a word, which is the whole
-// word or one part of a stroke ("Shft" of "Ctrl+Shft+A"). The word is shown as far as
-// WordLength goes.
-struct WrongKeyName {
-    const wchar_t* Word;
-    std::size_t WordLength;
-    std::size_t PartAt;
-    std::size_t PartLength;
-};
-
-// Writes the sentence that offers the nearest name: "Media_Nxt: no such key; did you mean
-// Media_Next?", and for a part of a longer word "Shft (in «Ctrl+Shft+A»): no such key; did you
-// mean Shift?"; at most capacity - 1 characters and a terminator. False, with nothing written,
-// when no name is near: the caller then says what it always says of a name that is no key's.
-bool WriteNoSuchKey(const WrongKeyName& wrong, wchar_t* out, std::size_t capacity);

@@ -1,6 +1,7 @@
 // KeyloftSend's decision from the words of its command line to key events, or to the first
 // wrong word; the release of held modifiers; the names the checker shows.
 #include "send/Strokes.h"
+#include "util/KeyNameGuess.h"
 #include "util/KeyTable.h"
 
 #include <gtest/gtest.h>
