@@ -1,6 +1,6 @@
 // kbhook.dll in this process: a bound extra key is swallowed, every other key keeps its usual
 // way to the later hooks and the focused window, edits of the configuration apply while the hook
-// runs, and every key reaches the applications whole.
+// runs, every key reaches the applications whole, and a key acts as another while it is held.
 #include "HookHarness.h"
 
 #include "hook/HookKeys.h"
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -270,6 +271,48 @@ TEST_F(KbHookBinding, KeyTypedWhileAKeyWaitsComesAfterIt) {
     ASSERT_EQ(ObservedOf(u).size(), 2u);
     EXPECT_LT(ObservedAt('J', WM_KEYDOWN), ObservedAt('U', WM_KEYDOWN)) << "ju, not uj";
     EXPECT_LT(ObservedAt('J', WM_KEYUP), ObservedAt('U', WM_KEYUP));
+}
+
+// The keys a later hook saw go down (+) and up (-), by virtual key, from the first one of vk on.
+std::string SeenFrom(DWORD vk) {
+    std::string seen;
+    for (const ObservedEvent& event : Records.Observed) {
+        if (event.VirtualKey == SyncKey.VirtualKey || (seen.empty() && event.VirtualKey != vk))
+            continue;
+        char text[8];
+        std::snprintf(text, sizeof text, "%c%X ", (event.Flags & LLKHF_UP) ? '-' : '+',
+                      static_cast<unsigned>(event.VirtualKey));
+        seen += text;
+    }
+    return seen;
+}
+
+TEST_F(KbHookBinding, KeyActsAsItsStrokeExactlyWhileHeld) {
+    Config.Write("[Keyloft]\r\n0064=as Shift+F14\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    for (int repeat = 0; repeat < 3; ++repeat)
+        SendKey(F13Key, false);
+    SendKey(F13Key, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(SeenFrom(VK_LSHIFT), "+A0 +7D +7D +7D -7D -A0 ") << "no F13, the stroke repeats";
+    EXPECT_TRUE(ObservedOf(F13Key).empty());
+    EXPECT_TRUE(ReportedCodes(ReportWindow.Window).empty());
+}
+
+TEST_F(KbHookBinding, TapAndHoldOnOneKey) {
+    const InjectedKey j{'J', 0x24, false};
+    Config.Write("[Keyloft]\r\n003A=as Esc\r\n10003A=as Ctrl\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    PressKey(CapsLockKey);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(SeenFrom(VK_ESCAPE), "+1B -1B ") << "tapped: Esc";
+    ClearRecords();
+    SendKey(CapsLockKey, false);
+    PressKey(j);
+    SendKey(CapsLockKey, true);
+    ASSERT_TRUE(SyncInput(Focus.Window));
+    EXPECT_EQ(SeenFrom(VK_LCONTROL), "+A2 +4A -4A -A2 ") << "held: Ctrl+J";
+    EXPECT_TRUE(ObservedOf(CapsLockKey).empty());
 }
 
 } // namespace
