@@ -338,6 +338,27 @@ HHOOK LatestInstalledHook() {
 
 namespace {
 
+std::atomic<DWORD> SlowPassOnMs{0};
+
+LRESULT WINAPI SlowCallNextHookEx(HHOOK hook, int code, WPARAM message, LPARAM data) {
+    const DWORD ms = SlowPassOnMs.exchange(0);
+    if (ms) {
+        Sleep(ms);
+        UnhookWindowsHookEx(LatestHook);
+    }
+    return CallNextHookEx(hook, code, message, data);
+}
+
+} // namespace
+
+bool SlowNextPassOn(HMODULE library, DWORD ms) {
+    SlowPassOnMs = ms;
+    return PatchImport(library, "user32.dll", "CallNextHookEx",
+                       reinterpret_cast<void*>(&SlowCallNextHookEx));
+}
+
+namespace {
+
 HANDLE ReadsGoOn = nullptr; // manual reset: set while reads pass
 std::atomic<int> ReadsWaiting{0};
 

@@ -186,6 +186,25 @@ TEST_F(KbHookThread, HookRemovedBehindTheLibrarysBackIsInstalledAgain) {
     EXPECT_EQ(HookInstallsSeen(), 2) << "and once is enough";
 }
 
+// The system removes the hook during the call for the last event of a burst, a call that began
+// on time and ran long; then no input for three seconds, then keys.
+TEST_F(KbHookThread, HookRemovedDuringTheLastLongCallIsBackWhenKeysCome) {
+    Config.Write("[Keyloft]\r\n0064=x\r\n");
+    ASSERT_TRUE(SpyOnHookInstalls(Library.Module));
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    SendKey(LetterAKey, false);
+    PumpFor(100);
+    ASSERT_TRUE(SlowNextPassOn(Library.Module, 2 * LateCallMs));
+    SendKey(LetterAKey, true);
+    PumpFor(3000);
+    for (DWORD start = GetTickCount();
+         ReportsTo(ReportWindow.Window).empty() && GetTickCount() - start < 2000;)
+        PressAndSync(F13Key);
+    EXPECT_EQ(ReportedCodes(ReportWindow.Window), std::vector<WPARAM>{0x64})
+        << "the hook is back within two seconds";
+    EXPECT_GE(HookInstallsSeen(), 2);
+}
+
 TEST_F(KbHookThread, ReadThatHangsDelaysNoKeyNorTheStop) {
     ReadHold reads;
     ASSERT_TRUE(reads.Patch(Library.Module));
