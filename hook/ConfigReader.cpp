@@ -123,6 +123,7 @@ bool HandleMessages(ReaderState& reader) {
 // the window in front changed unseen, or a message, and handles what came, until the stop is set.
 void RunReaderLoop(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
+    WakeOnInput(reader.Wake, true, FollowWantsInput(link.Pause, reader.Follow));
     for (;;) {
         const HANDLE handles[4] = {link.Stop, link.Watch.Arm, link.Pause.Wake, reader.Change};
         const DWORD count = reader.Change ? 4 : 3;

@@ -1,6 +1,5 @@
 // A program with one plain top-level window and no child window, for the tests of kbhook.dll's
-// pause: a window that takes the front without the focus moving inside its thread. It runs until
-// it is ended.
+// pause: a window that takes the front with no focus event. It runs until it is ended.
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
