@@ -1,6 +1,7 @@
 #include "hook/ConfigReader.h"
 
 #include "hook/BindingFile.h"
+#include "hook/InputWake.h"
 #include "hook/KeyWatch.h"
 #include "hook/ThreadMessages.h"
 
@@ -19,6 +20,7 @@ struct ReaderState {
     WatchTimes Watch;
     PauseSettings Pause;
     ForegroundFollow Follow;
+    InputWake Wake;
 };
 
 bool Stopped(const ReaderLink& link) {
@@ -90,14 +92,17 @@ DWORD Until(DWORD at, DWORD now) {
 // How long the thread may sleep: forever while nothing changes and no key armed the watch; until
 // the next look at the file (a second after a change, for one more look that catches an edit
 // that came while the file was read; a second at a time where the folder cannot be watched);
-// until the watch's next check.
+// until the watch's next check; until the next look at the window in front.
 DWORD SleepLimit(const ReaderState& reader) {
     const DWORD now = GetTickCount();
     DWORD limit = INFINITE;
     if (reader.LookPending && Until(reader.LookAt, now) < limit)
         limit = Until(reader.LookAt, now);
     const DWORD watch = WatchWait(reader.Watch, now);
-    return watch < limit ? watch : limit;
+    if (watch < limit)
+        limit = watch;
+    const DWORD follow = FollowWait(reader.Follow, now);
+    return follow < limit ? follow : limit;
 }
 
 // Tells the hook the system's delay before a held key repeats: the keyboard's (0 to 3: 250 ms to
@@ -122,13 +127,29 @@ void NoteRepeatDelay(ReaderLink& link) {
     link.RepeatLapseMs = RepeatLapseOf(delay);
 }
 
-// Waits for the stop, a change of the folder, a key that arms the watch or a message, and
-// handles what came, until the stop is set.
+// Handles the thread's messages; true when input came. The desktop's keys arm the watch.
+bool HandleMessages(ReaderState& reader) {
+    bool input = false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_INPUT) {
+            input = true;
+            if (IsKeyboardInput(message.lParam))
+                ArmWatch(reader.Watch, GetTickCount());
+        }
+        DispatchMessageW(&message);
+    }
+    return input;
+}
+
+// Waits for the stop, a change of the folder, a key that arms the watch, the hook's word that
+// the window in front changed unseen, or a message, and handles what came, until the stop is set.
 void RunReaderLoop(ReaderState& reader) {
     ReaderLink& link = *reader.Link;
+    WakeOnInput(reader.Wake, true, FollowWantsInput(link.Pause, reader.Follow));
     for (;;) {
-        const HANDLE handles[3] = {link.Stop, link.Watch.Arm, reader.Change};
-        const DWORD count = reader.Change ? 3 : 2;
+        const HANDLE handles[4] = {link.Stop, link.Watch.Arm, link.Pause.Wake, reader.Change};
+        const DWORD count = reader.Change ? 4 : 3;
         const DWORD woken = MsgWaitForMultipleObjectsEx(count, handles, SleepLimit(reader),
                                                         QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
@@ -137,7 +158,7 @@ void RunReaderLoop(ReaderState& reader) {
         if (woken == WAIT_OBJECT_0 + 1) {
             ArmWatch(reader.Watch, now);
             NoteRepeatDelay(link);
-        } else if (woken == WAIT_OBJECT_0 + 2) {
+        } else if (woken == WAIT_OBJECT_0 + 3) {
             // Rearmed before the read, so that an edit during the read wakes the thread again.
             if (!FindNextChangeNotification(reader.Change)) {
                 FindCloseChangeNotification(reader.Change);
@@ -155,10 +176,12 @@ void RunReaderLoop(ReaderState& reader) {
             reader.LookPending = !reader.Change;
             reader.LookAt = GetTickCount() + PollPeriodMs;
         }
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        FollowForeground(link.Pause, reader.Pause);
+        const bool input = HandleMessages(reader);
+        FollowForeground(link.Pause, reader.Follow, reader.Pause,
+                         input || woken == WAIT_OBJECT_0 + 2);
+        // Input wakes the thread only while nothing else would.
+        WakeOnInput(reader.Wake, !reader.Watch.CheckPending,
+                    FollowWantsInput(link.Pause, reader.Follow));
     }
 }
 
@@ -173,12 +196,13 @@ ReaderLink* MakeReaderLink(HMODULE module) {
     link->Module = module;
     link->Stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     link->Watch.Arm = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    link->Pause.Wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     link->FirstTable = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     wchar_t* executable = link->ConfigPath; // the configuration path takes its place
     if (!ProcessExecutablePath(executable, ConfigPathChars) ||
         !ConfigPathFor(executable, link->ConfigPath, ConfigPathChars))
         link->ConfigPath[0] = L'\0';
-    if (!link->Stop || !link->Watch.Arm || !link->FirstTable) {
+    if (!link->Stop || !link->Watch.Arm || !link->Pause.Wake || !link->FirstTable) {
         link->References = 1;
         ReleaseReaderLink(link);
         return nullptr;
@@ -190,7 +214,7 @@ void ReleaseReaderLink(ReaderLink* link) {
     if (!link || InterlockedDecrement(&link->References) != 0)
         return;
     FreeTakenTable(TakePendingTable(*link));
-    const HANDLE handles[3] = {link->Stop, link->Watch.Arm, link->FirstTable};
+    const HANDLE handles[4] = {link->Stop, link->Watch.Arm, link->Pause.Wake, link->FirstTable};
     for (HANDLE handle : handles)
         if (handle)
             CloseHandle(handle);
@@ -217,6 +241,7 @@ DWORD WINAPI ReaderThread(void* parameter) {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
     NoteRepeatDelay(link);
+    StartInputWake(reader.Wake, link.Module);
     reader.Stamp.Exists = true; // differs from every real stamp: the first look reads
     ReloadIfChanged(reader);
     SetEvent(link.FirstTable);
@@ -227,6 +252,7 @@ DWORD WINAPI ReaderThread(void* parameter) {
     if (reader.Change)
         FindCloseChangeNotification(reader.Change);
     StopFollowing(reader.Follow);
+    StopInputWake(reader.Wake);
     FreePauseSettings(reader.Pause);
     const HMODULE module = link.Module;
     ReleaseReaderLink(&link);

@@ -2,7 +2,7 @@
 // builds the table of bound codes and hands each new table to the hook's thread, which does no
 // file work at all. A file on a network share that stops answering then holds up this thread
 // alone, never a key. It also keeps the watch over the hook (HookWatch.h), and follows the
-// window in front for the pause (Foreground.h).
+// window in front for the pause (Foreground.h); input wakes it while both sleep (InputWake.h).
 #pragma once
 
 #include "hook/Foreground.h"

@@ -23,19 +23,35 @@ void SendProbe(WatchLink& link) {
     SendInput(1, &input, sizeof(INPUT));
 }
 
+// The wait before the probe of a hook put back, after failures unconfirmed reinstalls before it.
+DWORD ReinstallWait(unsigned failures) {
+    DWORD wait = ReinstallCheckMs;
+    for (unsigned i = 0; i < failures && wait < LongestReinstallCheckMs; ++i)
+        wait *= 2;
+    return wait < LongestReinstallCheckMs ? wait : LongestReinstallCheckMs;
+}
+
+// Arms the watch once until its next check.
+void Arm(WatchLink& link) {
+    if (!link.Armed) {
+        link.Armed = true;
+        SetEvent(link.Arm);
+    }
+}
+
 } // namespace
 
 WatchStep DecideWatchCheck(const WatchFacts& facts) {
     WatchStep step;
     const DWORD goOn = facts.KeysSeen ? WatchPeriodMs : INFINITE;
     if (facts.ProbeSent) {
-        // Put back, the hook arms the watch again at its next key.
         step.Reinstall = !facts.ProbeSeen;
-        step.NextCheckMs = step.Reinstall ? INFINITE : goOn;
+        step.NextCheckMs = step.Reinstall ? ReinstallWait(facts.Failures) : goOn;
         return step;
     }
     // Unsigned difference: right across the wrap of the millisecond clock.
-    if (facts.LateCall || static_cast<LONG>(facts.LastInput - facts.LastKeyTime) > 0) {
+    if (facts.Reinstalled || facts.LateCall ||
+        static_cast<LONG>(facts.LastInput - facts.LastKeyTime) > 0) {
         step.Probe = true;
         step.NextCheckMs = ProbeWaitMs;
         return step;
@@ -51,13 +67,15 @@ bool NoteEventForWatch(WatchLink& link, const KBDLLHOOKSTRUCT& event) {
         return true;
     }
     link.KeysSeen = link.KeysSeen + 1;
-    if (static_cast<LONG>(GetTickCount() - event.time) >= static_cast<LONG>(LateCallMs))
-        link.LateCall = true;
-    if (!link.Armed) {
-        link.Armed = true;
-        SetEvent(link.Arm);
-    }
+    Arm(link);
     return false;
+}
+
+void NoteCallEnd(WatchLink& link, const KBDLLHOOKSTRUCT& event) {
+    if (static_cast<LONG>(GetTickCount() - event.time) >= static_cast<LONG>(LateCallMs)) {
+        link.LateCall = true;
+        Arm(link);
+    }
 }
 
 void ArmWatch(WatchTimes& times, DWORD now) {
@@ -83,7 +101,14 @@ bool CheckHookIfDue(WatchLink& link, WatchTimes& times, DWORD now) {
     link.LateCall = false;
     facts.ProbeSent = times.ProbeSent;
     facts.ProbeSeen = link.ProbeSeen == link.ProbeSent;
+    facts.Reinstalled = times.Reinstalled;
+    facts.Failures = times.Failures;
     const WatchStep step = DecideWatchCheck(facts);
+    if (facts.ProbeSent && facts.ProbeSeen)
+        times.Failures = 0;
+    if (step.Reinstall)
+        ++times.Failures;
+    times.Reinstalled = step.Reinstall;
     times.ProbeSent = step.Probe;
     if (step.Probe)
         SendProbe(link);

@@ -129,13 +129,12 @@ void SendReplay() {
 // True while the library stands aside, so that a new key-down is neither reported nor swallowed.
 // Keyloft ignores keys: its configuration says so (OnlyActiveUser empty), the process's session
 // is not the one at the console, or no window has the focus. Or the user paused it: a program of
-// PauseIn owns the window in front, or, with PauseFullScreen, the window in front covers a monitor
-// and is neither the desktop nor the taskbar. The reader follows the window in front and looks up
-// its program; the test of its rectangle, which also sees a window that turned full-screen while
-// it kept the focus, is one cheap query. Asked only for a key-down the library would take: no
-// file, no wait. The focus is asked only for a key to swallow: a report alone reaches Keyloft,
-// which drops it itself while no window has the focus, and under Wine the question is a round
-// trip to the window server for every extra key.
+// PauseIn owns the window in front, or, with PauseFullScreen, the window in front is full-screen.
+// The reader follows the window in front, its program, size and style, and leaves a flag
+// (Foreground.h). Asked only for a key-down the library would take: no file, no wait. The focus is
+// asked only for a key to swallow: a report alone reaches Keyloft, which drops it itself while no
+// window has the focus, and under Wine the question is a round trip to the window server for every
+// extra key.
 bool StandsAside(bool swallows) {
     if (HookState.Bound.KeysIgnored ||
         (HookState.SessionKnown && WTSGetActiveConsoleSessionId() != HookState.Session) ||
@@ -170,13 +169,24 @@ ModifierKeys ModifiersDownNow() {
     return down;
 }
 
-// Installs the hook, in place of one the system may have removed without a word.
-bool InstallHook() {
-    if (HookState.Hook) {
+// The hook as installed: the watch also learns when each call ends, since the system removes a
+// hook whose call ran long, however early the call began.
+LRESULT CALLBACK WatchedKeyboardHook(int code, WPARAM message, LPARAM data) {
+    const LRESULT result = KeyboardHook(code, message, data);
+    if (code == HC_ACTION)
+        NoteCallEnd(HookState.Link->Watch, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(data));
+    return result;
+}
+
+// Installs the hook; again: in place of one the system may have removed without a word, or of
+// one that could not be installed at the watch's previous try, which tries again until its probe
+// comes through.
+bool InstallHook(bool again) {
+    if (HookState.Hook)
         UnhookWindowsHookEx(HookState.Hook);
+    if (again)
         ResumeAfterReinstall(HookState.Keys, ModifiersDownNow());
-    }
-    HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, HookState.Module, 0);
+    HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, WatchedKeyboardHook, HookState.Module, 0);
     ArmHoldTimer();
     return HookState.Hook != nullptr;
 }
@@ -215,7 +225,7 @@ void RunThreadLoop() {
             } else if (message.message == NewTableMessage) {
                 AdoptPendingTable();
             } else if (message.message == ReinstallMessage) {
-                InstallHook();
+                InstallHook(true);
             } else if (message.message == ReplayMessage) {
                 SendReplay();
             } else {
@@ -264,7 +274,7 @@ DWORD WINAPI HookThread(void*) {
     }
     HookState.HoldTimer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
     HookState.Installed =
-        HookState.Link && HookState.Reader && HookState.HoldTimer && InstallHook();
+        HookState.Link && HookState.Reader && HookState.HoldTimer && InstallHook(false);
     SetEvent(HookState.Ready);
     if (HookState.Installed)
         RunThreadLoop();

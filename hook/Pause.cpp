@@ -107,3 +107,10 @@ bool CoversAnyMonitor(const RECT& window, const RECT* monitors, long count) {
             return true;
     return false;
 }
+
+bool CountsAsFullScreen(const FrontWindowFacts& window, const MonitorRects& monitors) {
+    if (window.Shell || (window.Style & WS_CAPTION) == WS_CAPTION || (window.Style & WS_THICKFRAME))
+        return false;
+    const long count = monitors.Count < MaxMonitors ? monitors.Count : MaxMonitors;
+    return CoversAnyMonitor(window.Rect, monitors.Rects, count);
+}

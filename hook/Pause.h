@@ -38,3 +38,23 @@ bool ProgramListed(const PauseSettings& settings, const wchar_t* path);
 
 // True when a window's rectangle covers the whole of one of count monitors' rectangles.
 bool CoversAnyMonitor(const RECT& window, const RECT* monitors, long count);
+
+// Monitors whose rectangles the full-screen test knows; a window on a monitor beyond them never
+// counts as full-screen.
+constexpr long MaxMonitors = 8;
+struct MonitorRects {
+    RECT Rects[MaxMonitors] = {};
+    long Count = 0;
+};
+
+// What the full-screen test knows of the window in front.
+struct FrontWindowFacts {
+    RECT Rect = {};
+    LONG Style = 0;     // GWL_STYLE
+    bool Shell = false; // the desktop or the taskbar
+};
+
+// True when the window in front counts as full-screen: it covers one of the monitors and is
+// neither the shell's nor a window with a caption or a sizing border. A maximized window with
+// its invisible borders covers its monitor too when the taskbar hides itself, and it is no game.
+bool CountsAsFullScreen(const FrontWindowFacts& window, const MonitorRects& monitors);

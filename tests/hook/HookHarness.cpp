@@ -276,8 +276,12 @@ std::atomic<int> InstallsSeen{0}; // of the procedure installed last
 std::atomic<HOOKPROC> LatestProcedure{nullptr};
 std::atomic<HHOOK> LatestHook{nullptr};
 
+std::atomic<bool> FailNextInstall{false};
+
 HHOOK WINAPI RecordingSetWindowsHookExW(int id, HOOKPROC procedure, HINSTANCE module,
                                         DWORD thread) {
+    if (FailNextInstall.exchange(false))
+        return nullptr;
     const HHOOK hook = SetWindowsHookExW(id, procedure, module, thread);
     LatestHook = hook;
     if (LatestProcedure.exchange(procedure) == procedure)
@@ -334,6 +338,28 @@ int HookInstallsSeen() {
 
 HHOOK LatestInstalledHook() {
     return LatestHook;
+}
+
+namespace {
+
+std::atomic<DWORD> SlowPassOnMs{0};
+
+LRESULT WINAPI SlowCallNextHookEx(HHOOK hook, int code, WPARAM message, LPARAM data) {
+    const DWORD ms = SlowPassOnMs.exchange(0);
+    if (ms) {
+        Sleep(ms);
+        UnhookWindowsHookEx(LatestHook);
+    }
+    return CallNextHookEx(hook, code, message, data);
+}
+
+} // namespace
+
+bool SlowNextPassOn(HMODULE library, DWORD ms) {
+    SlowPassOnMs = ms;
+    FailNextInstall = true;
+    return PatchImport(library, "user32.dll", "CallNextHookEx",
+                       reinterpret_cast<void*>(&SlowCallNextHookEx));
 }
 
 namespace {

@@ -149,6 +149,10 @@ struct LiveHookTest : ::testing::Test {
 bool SpyOnHookInstalls(HMODULE library);
 int HookInstallsSeen();
 HHOOK LatestInstalledHook();
+// Makes the library's next pass-on of an event take ms longer and removes its hook meanwhile
+// (the latest that SpyOnHookInstalls saw), as the system does with a hook whose call ran long;
+// the install after that fails. False when the library imports no such function.
+bool SlowNextPassOn(HMODULE library, DWORD ms);
 
 // Makes the library's reads of the configuration wait, as a read of a file on a network share
 // that stops answering does: they wait from Hold until Release (or the guard's end).

@@ -3,6 +3,9 @@
 // acts again once neither holds.
 #include "HookHarness.h"
 
+#include "hook/Foreground.h"
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,6 +37,9 @@ void PressMailUntilActed(bool acted, HWND focus) {
     ExpectMailActed(acted);
 }
 
+// How long the library may take to follow a change of the window in front.
+constexpr DWORD FollowLagMs = 300;
+
 // Handles messages until window is in front, for five seconds at most.
 bool WaitInFront(HWND window) {
     for (int wait = 0; wait < 50 && GetForegroundWindow() != window; ++wait) {
@@ -58,13 +64,12 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-// Another program with a window of its own: Wine's Notepad, ended with the guard.
+// Another program with a window of its own (Wine's Notepad by default), ended with the guard.
 struct OtherProgram {
-    OtherProgram() {
+    explicit OtherProgram(std::wstring command = L"notepad.exe") {
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
-        wchar_t command[] = L"notepad.exe";
-        if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                             &startup, &Process))
             return;
         WaitForInputIdle(Process.hProcess, 5000);
@@ -110,7 +115,7 @@ TEST_F(KbHookPause, KeysPassWhileTheWindowInFrontCoversItsMonitor) {
     PressAndSync(MailKey);
     ExpectMailActed(true);
 
-    // Full-screen while it keeps the focus, as a browser's F11 does.
+    // Over the whole monitor, with its caption and sizing border: as a maximized window.
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
     ASSERT_TRUE(
@@ -120,15 +125,49 @@ TEST_F(KbHookPause, KeysPassWhileTheWindowInFrontCoversItsMonitor) {
     const RECT& all = monitor.rcMonitor;
     SetWindowPos(Focus.Window, nullptr, all.left, all.top, all.right - all.left,
                  all.bottom - all.top, SWP_NOZORDER);
+    PumpFor(FollowLagMs);
+    PressAndSync(MailKey);
+    ExpectMailActed(true);
+
+    // Full-screen while it keeps the focus, as a browser's F11 does: without caption and border.
+    const LONG style = GetWindowLongW(Focus.Window, GWL_STYLE);
+    SetWindowLongW(Focus.Window, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    SetWindowPos(Focus.Window, nullptr, all.left, all.top, all.right - all.left,
+                 all.bottom - all.top, SWP_NOZORDER | SWP_FRAMECHANGED);
+    PumpFor(FollowLagMs);
     PressAndSync(MailKey);
     ExpectMailActed(false);
     PressAndSync(LetterAKey);
     EXPECT_EQ(ObservedOf(LetterAKey).size(), 2u) << "a bound ordinary key, down and up";
 
+    SetWindowLongW(Focus.Window, GWL_STYLE, style);
     SetWindowPos(Focus.Window, nullptr, before.left, before.top, before.right - before.left,
-                 before.bottom - before.top, SWP_NOZORDER);
+                 before.bottom - before.top, SWP_NOZORDER | SWP_FRAMECHANGED);
+    PumpFor(FollowLagMs);
     PressAndSync(MailKey);
     ExpectMailActed(true);
+}
+
+// A plain window of another program brought to the front and back by this one, which PauseIn
+// lists: followed within FollowLagMs, and at once after an idle spell.
+TEST_F(KbHookPause, PauseFollowsAPlainWindowBroughtToTheFrontAndBack) {
+    Config.Write("[Keyloft]\r\nPauseIn=other.exe, KBHOOKTESTS.EXE\r\nE06C=calc.exe\r\n");
+    ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);
+    OtherProgram plain(L"\"" + BinFolder() + L"KeyloftPlainWindow.exe\"");
+    ASSERT_NE(plain.Window, nullptr);
+    for (int round = 0; round < 6; ++round) {
+        const bool toPlain = round % 2 == 0;
+        PumpFor(round < 4 ? 0 : FollowSpellMs + 500);
+        ASSERT_TRUE(WaitInFront(toPlain ? plain.Window : Focus.Window));
+        PumpFor(round < 4 ? FollowLagMs : 0);
+        for (int press = 0; press < 2; ++press) {
+            SCOPED_TRACE(testing::Message() << "round " << round << ", press " << press);
+            ClearRecords();
+            PressKey(MailKey);
+            ASSERT_TRUE(SyncInput(nullptr));
+            ExpectMailActed(toPlain);
+        }
+    }
 }
 
 } // namespace

@@ -7,7 +7,8 @@ namespace {
 
 struct WatchCase {
     const char* Name;
-    WatchFacts Facts; // LastInput, LastKeyTime, KeysSeen, LateCall, ProbeSent, ProbeSeen
+    // LastInput, LastKeyTime, KeysSeen, LateCall, ProbeSent, ProbeSeen, Reinstalled, Failures
+    WatchFacts Facts;
     bool Reinstall;
     bool Probe;
     DWORD NextCheckMs;
@@ -28,7 +29,11 @@ const WatchCase WatchCases[] = {
      false,
      false,
      WatchPeriodMs},
-    {"ProbeUnseen", {5600, 5000, false, false, true, false}, true, false, INFINITE},
+    {"ProbeUnseen", {5600, 5000, false, false, true, false}, true, false, ReinstallCheckMs},
+    {"PutBack", {5900, 5900, false, false, false, false, true, 1}, false, true, ProbeWaitMs},
+    {"Twice", {5600, 5000, false, false, true, false, true, 2}, true, false, 4 * ReinstallCheckMs},
+    {"Long", {5600, 5000, false, false, true, false, true, 40}, true, false, 60000},
+    {"Confirmed", {5900, 5900, false, false, true, true, true, 1}, false, false, INFINITE},
     {"ProbeSeenWhileTyping", {5600, 5600, true, false, true, true}, false, false, WatchPeriodMs},
     {"ProbeSeenMouseOnly", {5600, 5600, false, false, true, true}, false, false, INFINITE},
 };
