@@ -222,9 +222,9 @@ struct Checker {
                      (PausesFullScreen(value.c_str(), value.size()) ? L"1" : L"0") + L".");
         if (!PausesFullScreen(value.c_str(), value.size()))
             return L"off: the keys act in full-screen windows too";
-        return L"pauses Keyloft while the window in front covers its whole monitor (not the "
-               L"desktop, not the taskbar): the keys keep their own action, and Keyloft does "
-               L"nothing";
+        return L"pauses Keyloft while the window in front covers its whole monitor without a "
+               L"title bar or a sizing border (not the desktop, not the taskbar): the keys keep "
+               L"their own action, and Keyloft does nothing";
     }
 
     // One line that the reader uses; value is what it returns.
