@@ -308,8 +308,14 @@ void Decide(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
     bool swallow = false;
     if (FollowModifiers(state, event, questions, code))
         swallow = DecideKey(state, event, code, bound, questions, step);
-    else // a modifier key's release while a key acting as it still holds it down
-        swallow = IsKeyUpMessage(event.Message) && (ActingModifiers(state) & own);
+    else if (IsKeyUpMessage(event.Message))
+        // A modifier key's release while a key acting as it still holds it down, or after a key
+        // acting as a stroke released it for the applications: they have seen it go up.
+        swallow = ((ActingModifiers(state) | ReleasedForActing(state)) & own) != 0;
+    else // pressed again: the applications see it down from here on, and its release passes
+        for (std::size_t i = 0; i < state.Held.Count; ++i)
+            state.Held.Keys[i].Released =
+                static_cast<ModifierKeys>(state.Held.Keys[i].Released & ~own);
     if (swallow) {
         step.Swallow = step.Swallow || live;
         return;
