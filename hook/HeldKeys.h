@@ -14,6 +14,7 @@ struct SentKey {
     unsigned char VirtualKey;
     unsigned char ScanCode; // 0: the system finds it from the virtual key
     bool Extended;
+    bool Mouse; // the mouse's own press given back; ScanCode as for MouseEventFlag
 };
 
 // The keys that the applications see held down in the place of a key that acts as another: a

@@ -72,6 +72,8 @@ bool IsExtraKey(DWORD virtualKey) {
 }
 
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
+    if (flags & MouseEventFlag)
+        return MouseCodeBase | (scanCode & 0xFF);
     const std::uint32_t code =
         static_cast<std::uint32_t>(scanCode) + ((flags & LLKHF_EXTENDED) ? ExtendedKeyBase : 0);
     return code & KeyCodeBits;

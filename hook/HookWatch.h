@@ -49,6 +49,10 @@ struct WatchLink {
     volatile bool LateCall;
     volatile LONG ProbeSeen; // the number of the latest probe the hook saw
     volatile LONG ProbeSent; // the number of the latest probe the watch sent
+    // The mouse hook, while it is in place: the probe goes to it too, as a turn of nothing of the
+    // horizontal wheel, which it swallows (see NoteMouseEventForWatch).
+    volatile bool MouseHooked;
+    volatile LONG MouseProbeSeen;
 };
 
 // The watch's own state, on the reader's thread.
@@ -57,11 +61,17 @@ struct WatchTimes {
     DWORD CheckAt = 0;
     bool ProbeSent = false; // the latest check sent a probe
     LONG KeysAtCheck = 0;   // the hook's count of keys at the latest check
+    // The latest check sent its probe to the mouse hook too.
+    bool MouseProbed = false;
 };
 
 // On the hook's thread, for every event: memory only, and one SetEvent when a key comes while the
 // watch sleeps. True for the watch's own probe, which goes no further.
 bool NoteEventForWatch(WatchLink& link, const KBDLLHOOKSTRUCT& event);
+
+// The same for every event of the mouse hook but its movements, which cost it nothing more than
+// the test of their message: a button or the wheel arms the watch as a key does.
+bool NoteMouseEventForWatch(WatchLink& link, const MSLLHOOKSTRUCT& event);
 
 // On the reader's thread once the hook armed the watch: the first check a period from now.
 void ArmWatch(WatchTimes& times, DWORD now);

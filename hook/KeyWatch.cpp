@@ -115,7 +115,7 @@ ActingKeys ActsOf(const Stroke& stroke) {
     ActingKeys acts = {};
     auto add = [&acts](const StrokeKey& key) {
         acts.Keys[acts.Count++] = {static_cast<unsigned char>(key.VirtualKey),
-                                   static_cast<unsigned char>(key.ScanCode), key.Extended};
+                                   static_cast<unsigned char>(key.ScanCode), key.Extended, false};
     };
     for (int i = 0; i < stroke.ModifierCount && acts.Count + 1u < MaxActingKeys; ++i)
         add(stroke.Modifiers[i]);
@@ -128,8 +128,8 @@ ActingKeys ActsOf(const Stroke& stroke) {
 ActingKeys OwnPressOf(const KeyEvent& event) {
     ActingKeys acts = {};
     acts.Keys[0] = {static_cast<unsigned char>(event.VirtualKey),
-                    static_cast<unsigned char>(event.ScanCode),
-                    (event.Flags & LLKHF_EXTENDED) != 0};
+                    static_cast<unsigned char>(event.ScanCode), (event.Flags & LLKHF_EXTENDED) != 0,
+                    (event.Flags & MouseEventFlag) != 0};
     acts.Count = 1;
     return acts;
 }
@@ -585,4 +585,21 @@ void FinishAtStop(KeyboardState& state, const BoundKeys& bound) {
 DWORD RepeatLapseOf(DWORD repeatDelayMs) {
     const DWORD lapse = repeatDelayMs + RepeatMarginMs;
     return lapse > HeldKeyLapseMs ? lapse : HeldKeyLapseMs;
+}
+
+std::uint32_t ModifierBitsNow(const KeyboardState& state) {
+    ModifierKeys held = state.Modifiers;
+    for (std::size_t i = 0; i < state.Pending.Count; ++i) {
+        const KeyEvent& event = state.Pending.Events[i];
+        if (!IsAsideEvent(event))
+            NoteModifierEvent(held, event.Message, event.VirtualKey, event.ScanCode, event.Flags);
+    }
+    return ModifierCodeBits(static_cast<ModifierKeys>(held | ActingModifiers(state)));
+}
+
+bool KnowsKey(const KeyboardState& state, std::uint32_t key) {
+    for (std::size_t i = 0; i < state.Pending.Count; ++i)
+        if (KeyOfEvent(state.Pending.Events[i]) == key)
+            return true;
+    return HeldIndex(state.Held, key) != NoHeldKey;
 }
