@@ -99,6 +99,7 @@ std::wstring Heading(const IniLine& line) {
 
 struct Checker {
     CheckReport Report;
+    bool MouseBound = false; // a line binds a code of the mouse's
 
     void Warn(int line, const wchar_t* kind, const std::wstring& text) {
         Report.Warnings.push_back({line, kind, text});
@@ -273,6 +274,7 @@ struct Checker {
             const std::wstring problem = CodeProblem(code, kind);
             if (!problem.empty())
                 Warn(line.Number, kind.c_str(), problem);
+            MouseBound = MouseBound || (IsMouseCode(code) && !value.empty());
             CheckBindingValue(line, value);
         }
     }
@@ -316,5 +318,10 @@ CheckReport CheckConfiguration(const IniSection& section) {
                      Quote(line.Key) + L" is written more than once; line " + other +
                          L" is the one that is read.");
     }
+    if (checker.MouseBound)
+        checker.Warn(0, L"library",
+                     L"the mouse's codes (F004 to F006, F00A to F00D) come only from the "
+                     L"kbhook.dll that comes with Keyloft: the keyboard vendor's library reports "
+                     L"no mouse button and no wheel.");
     return checker.Report;
 }

@@ -6,22 +6,6 @@ bool IsMouseCode(std::uint32_t code) {
     return MouseOfCode(code & KeyCodeBits) != nullptr;
 }
 
-// The input of a hook's message and data, or null (movements, the left and right buttons, a
-// wheel that did not turn); up for a button's release.
-const MouseInfo* InputOf(const MouseEvent& event, bool& up) {
-    up = event.Message == WM_MBUTTONUP || event.Message == WM_XBUTTONUP;
-    const WPARAM message = up ? event.Message - 1 : event.Message;
-    const short data = static_cast<short>(HIWORD(event.Data));
-    for (const MouseInfo& mouse : MouseTable) {
-        if (mouse.Message != message)
-            continue;
-        if (IsWheel(mouse) ? data != 0 && (data > 0) == (mouse.Data > 0)
-                           : message != WM_XBUTTONDOWN || data == mouse.Data)
-            return &mouse;
-    }
-    return nullptr;
-}
-
 KeyEvent KeyEventOf(const MouseInfo& mouse, bool up, const MouseEvent& event) {
     return {up ? static_cast<WPARAM>(WM_KEYUP) : static_cast<WPARAM>(WM_KEYDOWN),
             mouse.VirtualKey,
@@ -79,6 +63,20 @@ StreamStep FollowWheel(KeyboardState& state, const MouseInfo& mouse, const Mouse
 
 } // namespace
 
+const MouseInfo* MouseOfEvent(const MouseEvent& event, bool& up) {
+    up = event.Message == WM_MBUTTONUP || event.Message == WM_XBUTTONUP;
+    const WPARAM message = up ? event.Message - 1 : event.Message;
+    const short data = static_cast<short>(HIWORD(event.Data));
+    for (const MouseInfo& mouse : MouseTable) {
+        if (mouse.Message != message)
+            continue;
+        if (IsWheel(mouse) ? data != 0 && (data > 0) == (mouse.Data > 0)
+                           : message != WM_XBUTTONDOWN || data == mouse.Data)
+            return &mouse;
+    }
+    return nullptr;
+}
+
 bool BindsMouseCode(const BoundKeys& bound) {
     for (std::size_t i = 0; i < bound.Count; ++i)
         if (IsMouseCode(bound.Codes[i]))
@@ -102,7 +100,7 @@ bool HoldsMouseInput(const KeyboardState& state) {
 StreamStep FollowMouseEvent(KeyboardState& state, const MouseEvent& event, const BoundKeys& bound,
                             const KeyQuestions& questions) {
     bool up = false;
-    const MouseInfo* mouse = InputOf(event, up);
+    const MouseInfo* mouse = MouseOfEvent(event, up);
     if (!mouse)
         return StreamStep();
     const KeyEvent key = KeyEventOf(*mouse, up, event);

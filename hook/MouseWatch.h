@@ -30,6 +30,10 @@ struct MouseEvent {
 // The most notches that one event of the wheel counts: a longer turn counts as this many.
 constexpr int MaxNotchesPerEvent = 8;
 
+// The input of a hook's event, or null (movements, the left and right buttons, a wheel that did
+// not turn); up for a button's release.
+const MouseInfo* MouseOfEvent(const MouseEvent& event, bool& up);
+
 // True when the table binds a mouse code (with any modifier bits, any press): only then is the
 // library's mouse hook in place.
 bool BindsMouseCode(const BoundKeys& bound);

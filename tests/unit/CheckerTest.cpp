@@ -57,6 +57,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "PauseIn=C:\\Games\\game.exe, obs64\r\n"          // 19
                    "PauseFullScreen=yes\r\n"                         // 20
                    "E076=KeyloftSend.exe --switch nosuch.exe -x\r\n" // 21
+                   "F005=notepad.exe\r\n"                            // 22: sound, the library's
+                   "10F00A=notepad.exe\r\n"                          // 23
+                   "F007=notepad.exe\r\n"                            // 24
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -69,7 +72,8 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
         {9, "program"},     {10, "comment"},       {12, "duplicate"},
         {13, "length"},     {15, "send"},          {17, "code"},
         {18, "code"},       {19, "PauseIn"},       {20, "PauseFullScreen"},
-        {21, "program"},
+        {21, "program"},    {23, "code"},          {24, "code"},
+        {0, "library"},
     };
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
     EXPECT_EQ(run.ExitCode, 1u);
@@ -97,6 +101,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                               "obs64\xC2\xBB is in front: the keys keep their own action"),
               std::string::npos)
         << run.Output;
+    EXPECT_NE(run.Output.find("Line 22: F005, XButton1 (Back, F005), single press: runs \xC2\xAB"
+                              "notepad.exe\xC2\xBB"),
+              std::string::npos);
     EXPECT_NE(run.Output.find("single press: switches to or starts \xC2\xABnosuch.exe\xC2\xBB with "
                               "parameters \xC2\xAB-x\xC2\xBB\r\n"),
               std::string::npos);
