@@ -55,7 +55,7 @@ LRESULT CALLBACK TesterMouseHook(int code, WPARAM message, LPARAM data) {
     if (message != WM_MOUSEMOVE && code == HC_ACTION) {
         const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
         bool up = false;
-        const MouseInfo* mouse = MouseOfEvent({message, event->mouseData, event->time, 0}, up);
+        const MouseInput* mouse = MouseOfEvent({message, event->mouseData, event->time, 0}, up);
         if (mouse && !up)
             PostThreadMessageW(TesterState.ThreadId, TestedKeyMessage,
                                mouse->Code | ModifierCodeBits(TesterState.Keys.Modifiers),

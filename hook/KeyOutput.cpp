@@ -1,6 +1,7 @@
 #include "hook/KeyOutput.h"
 
 #include "hook/InjectMark.h"
+#include "hook/MouseWatch.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ void DropFront(ReplayQueue& queue, std::size_t count) {
 bool Enqueue(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) {
     // A wheel notch is one event of the system's, sent at its press: its release sends nothing.
     if ((flags & MouseEventFlag) && (flags & LLKHF_UP)) {
-        const MouseInfo* mouse = MouseOfCode(KeyCodeOf(scanCode, flags));
-        if (!mouse || IsWheel(*mouse))
+        const MouseInput* mouse = MouseInputOfCode(KeyCodeOf(scanCode, flags));
+        if (!mouse || mouse->Wheel)
             return true;
     }
     if (queue.Count == MaxReplayEvents)

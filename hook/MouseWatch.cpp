@@ -2,11 +2,31 @@
 
 namespace {
 
-bool IsMouseCode(std::uint32_t code) {
-    return MouseOfCode(code & KeyCodeBits) != nullptr;
+// The table's inputs without their names, derived when the library is built, so that the library
+// carries neither the table nor its names.
+constexpr std::size_t MouseInputCount = sizeof(MouseTable) / sizeof(MouseTable[0]);
+struct MouseInputs {
+    MouseInput Of[MouseInputCount];
+};
+
+constexpr MouseInputs InputsOfTable() {
+    MouseInputs inputs{};
+    for (std::size_t i = 0; i < MouseInputCount; ++i) {
+        const MouseInfo& mouse = MouseTable[i];
+        inputs.Of[i] = {mouse.Code,     mouse.VirtualKey,
+                        IsWheel(mouse), static_cast<std::uint16_t>(mouse.Message),
+                        mouse.Data,     static_cast<std::uint16_t>(mouse.InputFlag)};
+    }
+    return inputs;
 }
 
-KeyEvent KeyEventOf(const MouseInfo& mouse, bool up, const MouseEvent& event) {
+constexpr MouseInputs Inputs = InputsOfTable();
+
+bool IsMouseCode(std::uint32_t code) {
+    return MouseInputOfCode(code & KeyCodeBits) != nullptr;
+}
+
+KeyEvent KeyEventOf(const MouseInput& mouse, bool up, const MouseEvent& event) {
     return {up ? static_cast<WPARAM>(WM_KEYUP) : static_cast<WPARAM>(WM_KEYDOWN),
             mouse.VirtualKey,
             mouse.Code & 0xFFu,
@@ -17,7 +37,7 @@ KeyEvent KeyEventOf(const MouseInfo& mouse, bool up, const MouseEvent& event) {
 
 // True when a press of the input, with the modifiers the next event counts, is bound as a single
 // or as a long press.
-bool BoundNow(const KeyboardState& state, const BoundKeys& bound, const MouseInfo& mouse) {
+bool BoundNow(const KeyboardState& state, const BoundKeys& bound, const MouseInput& mouse) {
     const std::uint32_t code = mouse.Code | ModifierBitsNow(state);
     return IsBound(bound, code) || IsBound(bound, code | LongPressBit);
 }
@@ -31,7 +51,7 @@ void Merge(StreamStep& into, const StreamStep& step) {
 
 // The wheel's turn in whole notches, each a press and a release of the notch's code. A part of a
 // notch goes where its notch will go: swallowed unless the library stands aside.
-StreamStep FollowWheel(KeyboardState& state, const MouseInfo& mouse, const MouseEvent& event,
+StreamStep FollowWheel(KeyboardState& state, const MouseInput& mouse, const MouseEvent& event,
                        const BoundKeys& bound, const KeyQuestions& questions) {
     int& rest = state.WheelRest[mouse.Message == WM_MOUSEHWHEEL ? 1 : 0];
     const int turn = static_cast<short>(HIWORD(event.Data));
@@ -63,17 +83,24 @@ StreamStep FollowWheel(KeyboardState& state, const MouseInfo& mouse, const Mouse
 
 } // namespace
 
-const MouseInfo* MouseOfEvent(const MouseEvent& event, bool& up) {
+const MouseInput* MouseOfEvent(const MouseEvent& event, bool& up) {
     up = event.Message == WM_MBUTTONUP || event.Message == WM_XBUTTONUP;
     const WPARAM message = up ? event.Message - 1 : event.Message;
     const short data = static_cast<short>(HIWORD(event.Data));
-    for (const MouseInfo& mouse : MouseTable) {
+    for (const MouseInput& mouse : Inputs.Of) {
         if (mouse.Message != message)
             continue;
-        if (IsWheel(mouse) ? data != 0 && (data > 0) == (mouse.Data > 0)
-                           : message != WM_XBUTTONDOWN || data == mouse.Data)
+        if (mouse.Wheel ? data != 0 && (data > 0) == (mouse.Data > 0)
+                        : message != WM_XBUTTONDOWN || data == mouse.Data)
             return &mouse;
     }
+    return nullptr;
+}
+
+const MouseInput* MouseInputOfCode(std::uint32_t key) {
+    for (const MouseInput& mouse : Inputs.Of)
+        if (mouse.Code == key)
+            return &mouse;
     return nullptr;
 }
 
@@ -100,14 +127,14 @@ bool HoldsMouseInput(const KeyboardState& state) {
 StreamStep FollowMouseEvent(KeyboardState& state, const MouseEvent& event, const BoundKeys& bound,
                             const KeyQuestions& questions) {
     bool up = false;
-    const MouseInfo* mouse = MouseOfEvent(event, up);
+    const MouseInput* mouse = MouseOfEvent(event, up);
     if (!mouse)
         return StreamStep();
     const KeyEvent key = KeyEventOf(*mouse, up, event);
     // The library's own injected input, coming back: noted as a key's is.
     if (IsAsideEvent(key))
         return FollowKeyEvent(state, key, bound, questions);
-    if (IsWheel(*mouse))
+    if (mouse->Wheel)
         return FollowWheel(state, *mouse, event, bound, questions);
     if (KnowsKey(state, mouse->Code) || (!up && BoundNow(state, bound, *mouse)))
         return FollowKeyEvent(state, key, bound, questions);
@@ -122,7 +149,7 @@ StreamStep FollowMouseEvent(KeyboardState& state, const MouseEvent& event, const
 
 void MouseInputOf(const ReplayEvent& event, MOUSEINPUT& input) {
     input = MOUSEINPUT();
-    const MouseInfo* mouse = MouseOfCode(KeyCodeOf(event.ScanCode, event.Flags));
+    const MouseInput* mouse = MouseInputOfCode(KeyCodeOf(event.ScanCode, event.Flags));
     if (!mouse || !(event.Flags & MouseEventFlag))
         return;
     // A button's release is the flag after its press's.

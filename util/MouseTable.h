@@ -48,6 +48,6 @@ inline const MouseInfo* MouseOfCode(std::uint32_t key) {
 
 // True for the wheel's inputs, which are notches: each one a press and a release at once, never
 // held.
-inline bool IsWheel(const MouseInfo& mouse) {
+constexpr bool IsWheel(const MouseInfo& mouse) {
     return mouse.Message == WM_MOUSEWHEEL || mouse.Message == WM_MOUSEHWHEEL;
 }
