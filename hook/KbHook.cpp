@@ -74,7 +74,9 @@ struct HookStateRecord {
     bool SessionKnown = false; // where the system answers the session questions
 };
 
-HookStateRecord HookState;
+// Constant-initialized: the library is linked without the runtime's start code, which would run
+// a constructor (see hook/CMakeLists.txt).
+__constinit HookStateRecord HookState;
 
 void CloseIfSet(HANDLE& handle) {
     if (handle)
