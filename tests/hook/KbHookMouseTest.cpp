@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -65,6 +66,12 @@ TEST_F(KbHookMouse, BoundButtonsAndNotchesAreTakenAndUnboundOnesPass) {
                                              {WM_MOUSEWHEEL, -WHEEL_DELTA, false},
                                              {WM_XBUTTONDOWN, XBUTTON2, true},
                                              {WM_XBUTTONUP, XBUTTON2, true}};
+    if (MouseObserved.size() != expected.size()) { // what came instead, to tell why
+        std::printf("focus kept: %d\n", GetForegroundWindow() == Focus.Window);
+        for (const MouseSeen& seen : MouseObserved)
+            std::printf("seen %X %d%s\n", static_cast<unsigned>(seen.Message), seen.Data,
+                        seen.Marked ? " marked" : "");
+    }
     ASSERT_EQ(MouseObserved.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(MouseObserved[i].Message, expected[i].Message) << i;
