@@ -8,13 +8,15 @@
 //    it, alone, behind a hook that does nothing and behind kbhook.dll's hook, SendInput to the
 //    moment kbhook.dll's report is in the queue, and a key that acts as another against an
 //    unbound one.
-// 4. The library's thread: an idle spell whose wake-ups scripts/bench.sh counts from outside,
+// 4. The mouse: a movement behind the library's mouse hook against one behind a bare pass-on
+//    mouse hook, with a mouse code bound, and with none (then the library adds no mouse hook).
+// 5. The library's thread: an idle spell whose wake-ups scripts/bench.sh counts from outside,
 //    a write of the configuration to the rebuilt table, and SendInput from another thread while
 //    the thread that started the library is blocked.
 //
-// Sections 3 and 4 inject key presses (F12 to F14 and the Mail key, which the desktop ignores or
-// the configuration binds): run them under Wine in a display of their own, not on a desktop in
-// use.
+// Sections 3 to 5 inject key presses and mouse movements (F12 to F14 and the Mail key, which the
+// desktop ignores or the configuration binds): run them under Wine in a display of their own, not
+// on a desktop in use.
 #include "hook/BindingFile.h"
 #include "hook/HookKeys.h"
 #include "hook/KeyWatch.h"
@@ -389,13 +391,14 @@ struct PassOnThread {
     HANDLE Thread = nullptr;
     DWORD Id = 0;
     HANDLE Ready = nullptr;
+    int HookId = WH_KEYBOARD_LL;
 };
 
 DWORD WINAPI RunPassOnThread(void* parameter) {
     auto* thread = static_cast<PassOnThread*>(parameter);
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
-    const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, PassOnHook, GetModuleHandleW(nullptr), 0);
+    const HHOOK hook = SetWindowsHookExW(thread->HookId, PassOnHook, GetModuleHandleW(nullptr), 0);
     SetEvent(thread->Ready);
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
         DispatchMessageW(&message);
@@ -403,8 +406,9 @@ DWORD WINAPI RunPassOnThread(void* parameter) {
     return 0;
 }
 
-PassOnThread StartPassOnThread() {
+PassOnThread StartPassOnThread(int hookId = WH_KEYBOARD_LL) {
     PassOnThread thread;
+    thread.HookId = hookId;
     thread.Ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread.Thread = CreateThread(nullptr, 0, RunPassOnThread, &thread, 0, &thread.Id);
     WaitForSingleObject(thread.Ready, INFINITE);
@@ -534,6 +538,77 @@ void BenchLongPress(const std::wstring& folder) {
     FreeBenchLibrary(library);
 }
 
+// ---- The mouse ----
+
+LONGLONG MouseSeenAt = 0;
+
+LRESULT CALLBACK MouseTimingHook(int code, WPARAM message, LPARAM data) {
+    if (code == HC_ACTION && message == WM_MOUSEMOVE)
+        MouseSeenAt = Now();
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+// Movements of a pixel to and fro: SendInput to the moment the timing mouse hook sees each.
+std::vector<double> TimeMovesToHook(int moves) {
+    std::vector<double> samples;
+    for (int i = 0; i < moves; ++i) {
+        MouseSeenAt = 0;
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = MOUSEEVENTF_MOVE;
+        input.mi.dx = i % 2 ? -1 : 1;
+        const LONGLONG start = Now();
+        SendInput(1, &input, sizeof(input));
+        PumpUntil([](LONGLONG) { return MouseSeenAt != 0; });
+        if (MouseSeenAt)
+            samples.push_back(TicksToNs(MouseSeenAt - start));
+    }
+    return samples;
+}
+
+double MedianOf(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples.empty() ? 0 : samples[samples.size() / 2];
+}
+
+// A mouse movement side by side in alternating rounds: with no other mouse hook, behind a bare
+// pass-on mouse hook on a thread of its own, and behind kbhook.dll with text as its
+// configuration; with a label for the library's figures.
+void BenchMouseMoves(const std::wstring& folder, const char* text, const char* label) {
+    BenchLibrary library = LoadBenchLibrary(folder, text);
+    if (!library.HookKeyboard) {
+        FreeBenchLibrary(library);
+        return;
+    }
+    HHOOK timing = SetWindowsHookExW(WH_MOUSE_LL, MouseTimingHook, GetModuleHandleW(nullptr), 0);
+    std::vector<double> alone, bare, kbhook;
+    for (int round = 0; round < 6; ++round) {
+        TimeMovesToHook(5);
+        for (double sample : TimeMovesToHook(60))
+            alone.push_back(sample);
+        PassOnThread passOn = StartPassOnThread(WH_MOUSE_LL);
+        TimeMovesToHook(5); // settles the new hook
+        for (double sample : TimeMovesToHook(60))
+            bare.push_back(sample);
+        StopPassOnThread(passOn);
+        library.HookKeyboard(1, library.Window);
+        TimeMovesToHook(5);
+        for (double sample : TimeMovesToHook(60))
+            kbhook.push_back(sample);
+        library.HookKeyboard(0, library.Window);
+    }
+    PrintFigures("mouse move, no other mouse hook", alone, 1000, "us");
+    PrintFigures("mouse move behind a bare pass-on mouse hook on its own thread", bare, 1000, "us");
+    const std::string name = std::string("mouse move behind kbhook.dll, ") + label;
+    PrintFigures(name.c_str(), kbhook, 1000, "us");
+    if (!bare.empty() && !alone.empty() && !kbhook.empty())
+        std::printf("%-58s %.2f; to no other hook %.2f (targets: 1.1 at most bound, 1 unbound)\n",
+                    "kbhook / bare pass-on mouse hook, medians", MedianOf(kbhook) / MedianOf(bare),
+                    MedianOf(kbhook) / MedianOf(alone));
+    UnhookWindowsHookEx(timing);
+    FreeBenchLibrary(library);
+}
+
 // ---- The library's thread ----
 
 constexpr char IdleMarker[] = "kbhook idle for 5 s";
@@ -659,6 +734,9 @@ int main() {
                       " with the pause set");
     BenchLongPress(folder);
     BenchActingKey(folder);
+    std::printf("\n");
+    BenchMouseMoves(folder, "[Keyloft]\r\nF005=notepad.exe\r\n", "F005 bound");
+    BenchMouseMoves(folder, "[Keyloft]\r\nE06C=notepad.exe\r\n", "no mouse code bound");
     std::printf("\n");
     BenchLibraryThread(folder);
     return 0;

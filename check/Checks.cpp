@@ -101,6 +101,7 @@ std::wstring Heading(const IniLine& line) {
 struct Checker {
     CheckReport Report;
     bool ActingSeen = false; // a line acts as a stroke
+    bool MouseBound = false; // a line binds a code of the mouse's
 
     void Warn(int line, const wchar_t* kind, const std::wstring& text) {
         Report.Warnings.push_back({line, kind, text});
@@ -279,6 +280,7 @@ struct Checker {
             const std::wstring problem = CodeProblem(code, kind);
             if (!problem.empty())
                 Warn(line.Number, kind.c_str(), problem);
+            MouseBound = MouseBound || (IsMouseCode(code) && !value.empty());
             if (!doublePress && IsActingValue(value)) {
                 ActingSeen = true;
                 return; // no command line: nothing of one to check
@@ -331,5 +333,10 @@ CheckReport CheckConfiguration(const IniSection& section) {
     }
     if (checker.ActingSeen)
         checker.Warn(0, L"library", ActingLibraryWarning);
+    if (checker.MouseBound)
+        checker.Warn(0, L"library",
+                     L"the mouse's codes (F004 to F006, F00A to F00D) come only from the "
+                     L"kbhook.dll that comes with Keyloft: the keyboard vendor's library reports "
+                     L"no mouse button and no wheel.");
     return checker.Report;
 }

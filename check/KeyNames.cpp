@@ -2,6 +2,7 @@
 
 #include "hook/HookKeys.h"
 #include "util/KeyTable.h"
+#include "util/MouseTable.h"
 
 namespace {
 
@@ -30,6 +31,10 @@ std::uint32_t OwnModifierBit(std::uint32_t key) {
 } // namespace
 
 std::wstring KeyName(std::uint32_t key) {
+    if (const MouseInfo* mouse = MouseOfCode(key))
+        return std::wstring(mouse->Name) + L" (" +
+               (mouse->Description ? std::wstring(mouse->Description) + L", " : L"") + Hex(key) +
+               L")";
     const KeyInfo* info = KeyOfCode(key);
     wchar_t vkWord[5];
     const wchar_t* word = info ? SendWordOf(*info, vkWord) : nullptr;
@@ -57,10 +62,15 @@ bool IsLongPressCode(std::uint32_t code) {
     return (code & LongPressBit) != 0;
 }
 
+bool IsMouseCode(std::uint32_t code) {
+    return MouseOfCode(code & KeyCodeBits) != nullptr;
+}
+
 bool IsPossibleCode(std::uint32_t code) {
     const std::uint32_t key = code & KeyCodeBits;
     const std::uint32_t prefix = key & 0xFF00;
-    return code <= HighestCode && (prefix == 0 || prefix == ExtendedKeyBase) && (key & 0xFF) != 0;
+    return code <= HighestCode &&
+           (((prefix == 0 || prefix == ExtendedKeyBase) && (key & 0xFF) != 0) || IsMouseCode(code));
 }
 
 unsigned long LibraryHoldDelay(const std::wstring& value) {
@@ -68,7 +78,8 @@ unsigned long LibraryHoldDelay(const std::wstring& value) {
 }
 
 bool HasWords(std::uint32_t code) {
-    return (code & ~KeyCodeBits) != 0 || KeyOfCode(code & KeyCodeBits) != nullptr;
+    return (code & ~KeyCodeBits) != 0 || KeyOfCode(code & KeyCodeBits) != nullptr ||
+           IsMouseCode(code);
 }
 
 std::wstring CodeProblem(std::uint32_t code, std::wstring& kind) {
@@ -82,7 +93,13 @@ std::wstring CodeProblem(std::uint32_t code, std::wstring& kind) {
         kind = L"code";
         return L"the last four digits, " + Hex(key) +
                L", are no key's: a key is 00xx for its scan code xx, or E0xx for an extended "
-               L"key, and xx is never 00.";
+               L"key, and xx is never 00; the mouse is F004 to F006 and F00A to F00D.";
+    }
+    if (const MouseInfo* mouse = MouseOfCode(key);
+        mouse && IsWheel(*mouse) && IsLongPressCode(code)) {
+        kind = L"code";
+        return L"a notch of the wheel is never held: " + Hex(code) + L" never fires; " +
+               Hex(code & ~LongPressBit) + L" is its notch.";
     }
     if (const std::uint32_t own = OwnModifierBit(key)) {
         kind = L"modifier";

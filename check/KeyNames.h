@@ -9,7 +9,7 @@
 // A key (a code without modifier or long-press bits) in words: the word KeyloftSend takes for it
 // (a name, or vkXX; "key" where there is none), then in brackets what the name does not say and
 // its key text: "Launch_App2 (Calculator, E021)", "F13 (0064)", "vk6A (Num *, 0037)",
-// "key (Num Enter, E01C)".
+// "key (Num Enter, E01C)"; the mouse's by its own names: "XButton1 (Back, F005)".
 std::wstring KeyName(std::uint32_t key);
 
 // A code in words: the modifiers, the key in words, and ", held" for a long press. A chord that a
@@ -20,8 +20,11 @@ std::wstring CodeName(std::uint32_t code);
 // True for a code with the long-press bit.
 bool IsLongPressCode(std::uint32_t code);
 
+// True for a code of the mouse's buttons or wheel, with any modifier or long-press bits.
+bool IsMouseCode(std::uint32_t code);
+
 // True for a code that a key can have: no bit above 1FFFFF, and the key part 00xx or E0xx with xx
-// not 00.
+// not 00, or one of the mouse's (util/MouseTable.h).
 bool IsPossibleCode(std::uint32_t code);
 
 // The long-press delay in milliseconds that the library takes from a HoldDelay value.
@@ -30,6 +33,7 @@ unsigned long LibraryHoldDelay(const std::wstring& value);
 // True when the code has a word beyond its digits: a named key, a modifier or a long press.
 bool HasWords(std::uint32_t code);
 
-// What makes a bound code never fire, with the kind of warning: a code no key has, a modifier
-// key alone or chorded with itself, a chord that Windows keeps for itself. Empty text when none.
+// What makes a bound code never fire, with the kind of warning: a code no key has, a wheel notch
+// held, a modifier key alone or chorded with itself, a chord that Windows keeps for itself. Empty
+// text when none.
 std::wstring CodeProblem(std::uint32_t code, std::wstring& kind);

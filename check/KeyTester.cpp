@@ -6,6 +6,7 @@
 #include "check/Output.h"
 #include "hook/HookKeys.h"
 #include "hook/KeyWatch.h"
+#include "hook/MouseWatch.h"
 #include "mapping/Config.h"
 #include "shell/AppState.h"
 
@@ -49,6 +50,21 @@ LRESULT CALLBACK TesterHook(int code, WPARAM message, LPARAM data) {
     return CallNextHookEx(nullptr, code, message, data);
 }
 
+// The mouse's buttons and wheel, bound or not, with the modifiers held, as the library's mouse
+// hook takes them; a movement costs the test of its message.
+LRESULT CALLBACK TesterMouseHook(int code, WPARAM message, LPARAM data) {
+    if (message != WM_MOUSEMOVE && code == HC_ACTION) {
+        const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
+        bool up = false;
+        const MouseInput* mouse = MouseOfEvent({message, event->mouseData, event->time, 0}, up);
+        if (mouse && !up)
+            PostThreadMessageW(TesterState.ThreadId, TestedKeyMessage,
+                               mouse->Code | ModifierCodeBits(TesterState.Keys.Modifiers),
+                               mouse->VirtualKey);
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
 std::wstring Hex(std::uint32_t code) {
     return KeyText(static_cast<std::int32_t>(code));
 }
@@ -63,7 +79,9 @@ std::wstring KeyLine(std::uint32_t code) {
     line += L"    single press: " + DescribePress(ReadSetting(single, L"")) + L"\n";
     line += L"    double press (" + single + L"+): " +
             DescribeBinding(ReadSetting(single + L"+", L"")) + L"\n";
-    line += L"    long press (" + held + L"): " + DescribePress(ReadSetting(held, L"")) + L"\n";
+    const MouseInfo* mouse = MouseOfCode(code & KeyCodeBits);
+    if (!mouse || !IsWheel(*mouse)) // a notch is never held
+        line += L"    long press (" + held + L"): " + DescribePress(ReadSetting(held, L"")) + L"\n";
     return line;
 }
 
@@ -72,6 +90,9 @@ DWORD WINAPI HookThread(void*) {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before the quit
     const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, TesterHook, GetModuleHandleW(nullptr), 0);
+    const HHOOK mouseHook =
+        hook ? SetWindowsHookExW(WH_MOUSE_LL, TesterMouseHook, GetModuleHandleW(nullptr), 0)
+             : nullptr;
     TesterState.HookInstalled = hook != nullptr;
     SetEvent(TesterState.HookReady);
     if (!hook)
@@ -79,6 +100,8 @@ DWORD WINAPI HookThread(void*) {
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
         DispatchMessageW(&message);
     UnhookWindowsHookEx(hook);
+    if (mouseHook)
+        UnhookWindowsHookEx(mouseHook);
     return 0;
 }
 
@@ -119,8 +142,8 @@ int RunKeyTester() {
         WriteOut(L"The key tester cannot watch the keyboard here.\n");
         return 2;
     }
-    WriteOut(L"Key tester: press keys and chords to see their codes as Keyloft gets them, with "
-             L"their bindings in\n" +
+    WriteOut(L"Key tester: press keys and chords, mouse buttons and the wheel, to see their codes "
+             L"as Keyloft gets them, with their bindings in\n" +
              AppState.ConfigPath +
              L"\nThe keys still do what they always do. Press Esc twice to end.\n\n");
     int escapes = 0;

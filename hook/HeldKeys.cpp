@@ -64,21 +64,3 @@ DWORD HeldFor(const HeldKey& entry, DWORD now) {
     const DWORD held = now - entry.DownTime;
     return static_cast<LONG>(held) < 0 ? 0 : held;
 }
-
-bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time) {
-    const std::size_t index = HeldIndex(held, code);
-    if (IsKeyUpMessage(message)) {
-        if (index != NoHeldKey)
-            Forget(held, index);
-        return false;
-    }
-    if (!IsKeyDownMessage(message))
-        return false;
-    if (index != NoHeldKey) {
-        const bool repeat = Repeats(held.Keys[index], time, HeldKeyLapseMs);
-        held.Keys[index].LastTime = time;
-        return repeat;
-    }
-    Hold(held, code, time, HeldKeyLapseMs); // all pass here: the oldest is freed when all are taken
-    return false;
-}

@@ -14,6 +14,7 @@ struct SentKey {
     unsigned char VirtualKey;
     unsigned char ScanCode; // 0: the system finds it from the virtual key
     bool Extended;
+    bool Mouse; // the mouse's own press given back; ScanCode as for MouseEventFlag
 };
 
 // The keys that the applications see held down in the place of a key that acts as another: a
@@ -98,7 +99,7 @@ HeldKey* Hold(HeldKeys& held, std::uint32_t key, DWORD time, DWORD lapse);
 // How long the key has been down at now; 0 when its time stamp lies ahead of now.
 DWORD HeldFor(const HeldKey& entry, DWORD now);
 
-// Notes one event of an extra key; time is the event's time stamp in milliseconds. True when it
-// is a key-down of a key that is already down with no key-up between: an auto-repeat, which is
-// not reported again.
+// (In KeyTools.cpp, for the key tester.) Notes one event of an extra key; time is the event's time
+// stamp in milliseconds. True when it is a key-down of a key that is already down with no key-up
+// between: an auto-repeat, which is not reported again.
 bool IsHeldRepeat(HeldKeys& held, WPARAM message, std::uint32_t code, DWORD time);

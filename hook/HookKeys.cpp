@@ -72,6 +72,8 @@ bool IsExtraKey(DWORD virtualKey) {
 }
 
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags) {
+    if (flags & MouseEventFlag)
+        return MouseCodeBase | (scanCode & 0xFF);
     const std::uint32_t code =
         static_cast<std::uint32_t>(scanCode) + ((flags & LLKHF_EXTENDED) ? ExtendedKeyBase : 0);
     return code & KeyCodeBits;
@@ -217,16 +219,6 @@ std::size_t SortUniqueCodes(std::uint32_t* codes, std::size_t count) {
         if (distinct == 0 || codes[distinct - 1] != codes[i])
             codes[distinct++] = codes[i];
     return distinct;
-}
-
-std::size_t KeyTextOf(std::uint32_t code, wchar_t (&text)[KeyTextChars]) {
-    std::size_t digits = 4;
-    while (digits < 8 && (code >> (4 * digits)) != 0)
-        ++digits;
-    for (std::size_t i = 0; i < digits; ++i)
-        text[i] = L"0123456789ABCDEF"[(code >> (4 * (digits - 1 - i))) & 0xF];
-    text[digits] = L'\0';
-    return digits;
 }
 
 bool BindingKeyCode(const wchar_t* name, std::size_t length, std::uint32_t& code, bool& plus) {

@@ -9,6 +9,7 @@
 #include "util/HookContract.h"
 #include "util/IntegerText.h"
 #include "util/KeyTable.h"
+#include "util/MouseTable.h"
 #include "util/Settings.h"
 #include "util/StrokeWord.h"
 
@@ -66,10 +67,15 @@ struct KeyEvent {
     WPARAM Message = 0; // WM_KEYDOWN, WM_SYSKEYDOWN, WM_KEYUP or WM_SYSKEYUP
     DWORD VirtualKey = 0;
     DWORD ScanCode = 0;
-    DWORD Flags = 0; // LLKHF_EXTENDED, LLKHF_INJECTED, LLKHF_UP, ...
+    DWORD Flags = 0; // LLKHF_EXTENDED, LLKHF_INJECTED, LLKHF_UP, ..., MouseEventFlag
     DWORD Time = 0;  // its time stamp in milliseconds
     ULONG_PTR ExtraInfo = 0;
 };
+
+// A bit of KeyEvent::Flags of the library's own, which no keyboard event of the system carries:
+// the event is a mouse button's or a wheel notch's (see MouseWatch.h), and its scan code is the
+// last two digits of its mouse code (util/MouseTable.h).
+constexpr DWORD MouseEventFlag = 0x10000;
 
 // What the hook does with one keyboard event.
 struct KeyVerdict {
@@ -88,7 +94,8 @@ using ModifierKeys = std::uint8_t;
 // keys, F13 to F24, and keys without a virtual-key code of their own (0xFF).
 bool IsExtraKey(DWORD virtualKey);
 
-// The key code of a keyboard event: its scan code, plus 0xE000 for an extended key.
+// The key code of a keyboard event: its scan code, plus 0xE000 for an extended key; of a mouse
+// event, its scan code plus MouseCodeBase.
 std::uint32_t KeyCodeOf(DWORD scanCode, DWORD flags);
 
 // The code of the key that the key table knows for a virtual key: its first key (the left one of
@@ -178,8 +185,8 @@ template <typename Value> void HeapSort(Value* values, std::size_t count) {
 // Sorts count codes in place and moves repeats out; returns how many distinct codes lead.
 std::size_t SortUniqueCodes(std::uint32_t* codes, std::size_t count);
 
-// The configuration's name for a code: uppercase hexadecimal, at least four digits, written to
-// text with its terminator. Returns the number of digits.
+// (In KeyTools.cpp, for the checker.) The configuration's name for a code: uppercase hexadecimal,
+// at least four digits, written to text with its terminator. Returns the number of digits.
 std::size_t KeyTextOf(std::uint32_t code, wchar_t (&text)[KeyTextChars]);
 
 // The code a configuration key of length characters binds: a key text, or a key text followed

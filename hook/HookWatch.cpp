@@ -21,6 +21,13 @@ void SendProbe(WatchLink& link) {
     input.ki.dwFlags = KEYEVENTF_KEYUP;
     input.ki.dwExtraInfo = HookProbeMark;
     SendInput(1, &input, sizeof(INPUT));
+    if (!link.MouseHooked)
+        return;
+    INPUT mouse = {};
+    mouse.type = INPUT_MOUSE;
+    mouse.mi.dwFlags = MOUSEEVENTF_HWHEEL; // a turn of nothing, should it pass a hook that is gone
+    mouse.mi.dwExtraInfo = HookProbeMark;
+    SendInput(1, &mouse, sizeof(INPUT));
 }
 
 // The wait before the probe of a hook put back, after failures unconfirmed reinstalls before it.
@@ -100,7 +107,8 @@ bool CheckHookIfDue(WatchLink& link, WatchTimes& times, DWORD now) {
     facts.LateCall = link.LateCall;
     link.LateCall = false;
     facts.ProbeSent = times.ProbeSent;
-    facts.ProbeSeen = link.ProbeSeen == link.ProbeSent;
+    facts.ProbeSeen = link.ProbeSeen == link.ProbeSent &&
+                      (!times.MouseProbed || link.MouseProbeSeen == link.ProbeSent);
     facts.Reinstalled = times.Reinstalled;
     facts.Failures = times.Failures;
     const WatchStep step = DecideWatchCheck(facts);
@@ -110,6 +118,7 @@ bool CheckHookIfDue(WatchLink& link, WatchTimes& times, DWORD now) {
         ++times.Failures;
     times.Reinstalled = step.Reinstall;
     times.ProbeSent = step.Probe;
+    times.MouseProbed = step.Probe && link.MouseHooked;
     if (step.Probe)
         SendProbe(link);
     times.CheckPending = step.NextCheckMs != INFINITE;
@@ -119,4 +128,15 @@ bool CheckHookIfDue(WatchLink& link, WatchTimes& times, DWORD now) {
 
 DWORD WatchWait(const WatchTimes& times, DWORD now) {
     return times.CheckPending ? Until(times.CheckAt, now) : INFINITE;
+}
+
+bool NoteMouseEventForWatch(WatchLink& link, const MSLLHOOKSTRUCT& event) {
+    if (event.dwExtraInfo == HookProbeMark) {
+        link.LastKeyTime = event.time;
+        link.MouseProbeSeen = link.ProbeSent;
+        return true;
+    }
+    KBDLLHOOKSTRUCT key = {};
+    key.time = event.time;
+    return NoteEventForWatch(link, key);
 }

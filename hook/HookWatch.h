@@ -57,6 +57,10 @@ struct WatchLink {
     volatile bool LateCall;
     volatile LONG ProbeSeen; // the number of the latest probe the hook saw
     volatile LONG ProbeSent; // the number of the latest probe the watch sent
+    // The mouse hook, while it is in place: the probe goes to it too, as a turn of nothing of the
+    // horizontal wheel, which it swallows (see NoteMouseEventForWatch).
+    volatile bool MouseHooked;
+    volatile LONG MouseProbeSeen;
 };
 
 // The watch's own state, on the reader's thread.
@@ -67,6 +71,7 @@ struct WatchTimes {
     LONG KeysAtCheck = 0;     // the hook's count of keys at the latest check
     bool Reinstalled = false; // the latest check had the hook put back
     unsigned Failures = 0;    // reinstalls since a probe was last seen
+    bool MouseProbed = false; // the latest check sent its probe to the mouse hook too
 };
 
 // On the hook's thread, for every event: memory only, and one SetEvent when a key comes while the
@@ -76,6 +81,10 @@ bool NoteEventForWatch(WatchLink& link, const KBDLLHOOKSTRUCT& event);
 // On the hook's thread at the end of every call: a call that ended late may have outlasted the
 // system's patience, however early it began.
 void NoteCallEnd(WatchLink& link, const KBDLLHOOKSTRUCT& event);
+
+// The same for every event of the mouse hook but its movements, which cost it nothing more than
+// the test of their message: a button or the wheel arms the watch as a key does.
+bool NoteMouseEventForWatch(WatchLink& link, const MSLLHOOKSTRUCT& event);
 
 // On the reader's thread once the hook or the desktop's keys armed the watch: the first check a
 // period from now.

@@ -16,6 +16,12 @@
 // long-press timer, which runs only while a key whose long press is bound is held down. No timer
 // runs while nothing happens.
 //
+// A low-level mouse hook is called for every movement of the mouse, so the library installs one
+// only while the table binds a mouse code (MouseWatch.h), on this same thread, where the mouse
+// takes the keys' decision with the one state record: installed when a new table binds one,
+// removed when a table binds none and the mouse holds nothing of the decision's. A movement costs
+// it the test of its message and the call of the next hook.
+//
 // Each thread holds a reference to the library for as long as it runs and gives it back as its
 // very last step (FreeLibraryAndExitThread), so a library freed by its user while a thread still
 // runs stays mapped until the thread has left its code: a reader stuck in a read of a file that
@@ -26,6 +32,7 @@
 #include "hook/HookWatch.h"
 #include "hook/InjectMark.h"
 #include "hook/KeyWatch.h"
+#include "hook/MouseWatch.h"
 #include "hook/ThreadMessages.h"
 #include "util/Wine.h"
 
@@ -55,6 +62,8 @@ struct HookStateRecord {
 
     // The library's thread only.
     HHOOK Hook = nullptr;
+    HHOOK MouseHook = nullptr;
+    bool MouseBound = false; // the table binds a mouse code
     DWORD ThreadId = 0;
     HANDLE HoldTimer = nullptr; // due when a held-back key reaches the long-press delay
     ReaderLink* Link = nullptr; // shared with the reader while the hook is in place
@@ -65,7 +74,9 @@ struct HookStateRecord {
     bool SessionKnown = false; // where the system answers the session questions
 };
 
-HookStateRecord HookState;
+// Constant-initialized: the library is linked without the runtime's start code, which would run
+// a constructor (see hook/CMakeLists.txt).
+__constinit HookStateRecord HookState;
 
 void CloseIfSet(HANDLE& handle) {
     if (handle)
@@ -115,6 +126,12 @@ void SendReplay() {
     const std::size_t count = NextReplay(HookState.Keys, GetTickCount(), events);
     INPUT inputs[MaxReplayEvents] = {};
     for (std::size_t i = 0; i < count; ++i) {
+        if (events[i].Flags & MouseEventFlag) {
+            inputs[i].type = INPUT_MOUSE;
+            MouseInputOf(events[i], inputs[i].mi);
+            inputs[i].mi.dwExtraInfo = KeyloftSendMark;
+            continue;
+        }
         inputs[i].type = INPUT_KEYBOARD;
         inputs[i].ki.wVk = static_cast<WORD>(events[i].VirtualKey);
         inputs[i].ki.wScan = static_cast<WORD>(events[i].ScanCode);
@@ -148,8 +165,9 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
         const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
         if (NoteEventForWatch(HookState.Link->Watch, *event))
             return 1;
-        const KeyEvent key{message,      event->vkCode, event->scanCode,
-                           event->flags, event->time,   event->dwExtraInfo};
+        const KeyEvent key{message,         event->vkCode,
+                           event->scanCode, event->flags & ~MouseEventFlag,
+                           event->time,     event->dwExtraInfo};
         HookState.Keys.RepeatLapseMs = HookState.Link->RepeatLapseMs;
         const StreamStep step =
             FollowKeyEvent(HookState.Keys, key, HookState.Bound, {StandsAside, GetAsyncKeyState});
@@ -158,6 +176,36 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM message, LPARAM data) {
             return 1;
     }
     return CallNextHookEx(nullptr, code, message, data);
+}
+
+// Called for every movement of the mouse: one test tells a movement, which goes on at once.
+LRESULT CALLBACK MouseHook(int code, WPARAM message, LPARAM data) {
+    if (message != WM_MOUSEMOVE && code == HC_ACTION) {
+        const auto* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
+        if (NoteMouseEventForWatch(HookState.Link->Watch, *event))
+            return 1;
+        const StreamStep step = FollowMouseEvent(
+            HookState.Keys, {message, event->mouseData, event->time, event->dwExtraInfo},
+            HookState.Bound, {StandsAside, GetAsyncKeyState});
+        CarryOut(step);
+        if (step.Swallow)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+// Puts the mouse hook in place while the table binds a mouse code, and takes it away once it
+// binds none and the mouse holds nothing of the decision's (a button's release still to come,
+// an event held back, one injected on its way).
+void UpdateMouseHook() {
+    const bool wanted = HookState.MouseBound || HoldsMouseInput(HookState.Keys);
+    if (wanted && !HookState.MouseHook) {
+        HookState.MouseHook = SetWindowsHookExW(WH_MOUSE_LL, MouseHook, HookState.Module, 0);
+    } else if (!wanted && HookState.MouseHook) {
+        UnhookWindowsHookEx(HookState.MouseHook);
+        HookState.MouseHook = nullptr;
+    }
+    HookState.Link->Watch.MouseHooked = HookState.MouseHook != nullptr;
 }
 
 // The modifiers down at the moment, by the bits of ModifierKeys.
@@ -187,6 +235,11 @@ bool InstallHook(bool again) {
     if (again)
         ResumeAfterReinstall(HookState.Keys, ModifiersDownNow());
     HookState.Hook = SetWindowsHookExW(WH_KEYBOARD_LL, WatchedKeyboardHook, HookState.Module, 0);
+    // The mouse hook too, when the table needs it: the system may have removed it as well.
+    if (HookState.MouseHook)
+        UnhookWindowsHookEx(HookState.MouseHook);
+    HookState.MouseHook = nullptr;
+    UpdateMouseHook();
     ArmHoldTimer();
     return HookState.Hook != nullptr;
 }
@@ -201,6 +254,9 @@ void AdoptPendingTable() {
     HookState.Bound = *fresh;
     *fresh = old;
     FreeTakenTable(fresh);
+    HookState.MouseBound = BindsMouseCode(HookState.Bound);
+    if (HookState.Hook) // else InstallHook puts both in place
+        UpdateMouseHook();
     ArmHoldTimer(); // the long-press delay may have changed
 }
 
@@ -232,6 +288,9 @@ void RunThreadLoop() {
                 DispatchMessageW(&message);
             }
         }
+        // The last button of a table that binds none let go: no more mouse hook.
+        if (HookState.MouseHook && !HookState.MouseBound)
+            UpdateMouseHook();
     }
 }
 
@@ -281,7 +340,9 @@ DWORD WINAPI HookThread(void*) {
 
     if (HookState.Hook)
         UnhookWindowsHookEx(HookState.Hook);
-    HookState.Hook = nullptr;
+    if (HookState.MouseHook)
+        UnhookWindowsHookEx(HookState.MouseHook);
+    HookState.Hook = HookState.MouseHook = nullptr;
     // What the applications must still receive: no key stays down for them, no key-up of the
     // user's that was queued is lost. Sent once the hook is gone, since the hook's call would
     // wait for this thread's loop, which has ended.
@@ -296,6 +357,7 @@ DWORD WINAPI HookThread(void*) {
     HookState.Link = nullptr;
     CloseIfSet(HookState.HoldTimer);
     FreeBoundKeys(HookState.Bound);
+    HookState.MouseBound = false;
     FreeLibraryAndExitThread(HookState.Module, 0);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "hook/KeyOutput.h"
 
 #include "hook/InjectMark.h"
+#include "hook/MouseWatch.h"
 
 namespace {
 
@@ -14,18 +15,25 @@ void DropFront(ReplayQueue& queue, std::size_t count) {
 } // namespace
 
 bool Enqueue(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags) {
+    // A wheel notch is one event of the system's, sent at its press: its release sends nothing.
+    if ((flags & MouseEventFlag) && (flags & LLKHF_UP)) {
+        const MouseInput* mouse = MouseInputOfCode(KeyCodeOf(scanCode, flags));
+        if (!mouse || mouse->Wheel)
+            return true;
+    }
     if (queue.Count == MaxReplayEvents)
         return false;
     ReplayEvent& event = queue.Events[queue.Count++];
     event.VirtualKey = virtualKey;
     event.ScanCode = scanCode;
-    event.Flags = flags & (LLKHF_EXTENDED | LLKHF_UP);
+    event.Flags = flags & (LLKHF_EXTENDED | LLKHF_UP | MouseEventFlag);
     return true;
 }
 
 bool EnqueueSentKey(ReplayQueue& queue, const SentKey& key, bool up) {
     return Enqueue(queue, key.VirtualKey, key.ScanCode,
-                   (key.Extended ? LLKHF_EXTENDED : 0) | (up ? LLKHF_UP : 0));
+                   (key.Extended ? LLKHF_EXTENDED : 0) | (up ? LLKHF_UP : 0) |
+                       (key.Mouse ? MouseEventFlag : 0));
 }
 
 bool EnqueueMask(ReplayQueue& queue) {
@@ -58,7 +66,8 @@ void NoteReplayed(ReplayQueue& queue, const KeyEvent& event) {
     if (queue.Sent == 0)
         return;
     const ReplayEvent& next = queue.Events[0];
-    if ((next.Flags & LLKHF_UP) == (event.Flags & LLKHF_UP) &&
+    constexpr DWORD kind = LLKHF_UP | MouseEventFlag;
+    if ((next.Flags & kind) == (event.Flags & kind) &&
         (next.VirtualKey == event.VirtualKey ||
          (event.ScanCode && next.ScanCode == event.ScanCode)))
         DropFront(queue, 1);

@@ -14,7 +14,7 @@
 struct ReplayEvent {
     DWORD VirtualKey = 0;
     DWORD ScanCode = 0;
-    DWORD Flags = 0; // LLKHF_EXTENDED and LLKHF_UP
+    DWORD Flags = 0; // LLKHF_EXTENDED and LLKHF_UP; MouseEventFlag: the mouse's (MouseInputOf)
 };
 
 // The events to inject, in order: those handed to the system (and not yet seen back by the hook)
@@ -54,7 +54,7 @@ struct ReportQueue {
 // between.
 constexpr ModifierKeys AltOrWinKeys = 0xF0;
 
-// Queues one event; false when the queue is full.
+// Queues one event; false when the queue is full. The release of a wheel notch queues nothing.
 bool Enqueue(ReplayQueue& queue, DWORD virtualKey, DWORD scanCode, DWORD flags);
 
 // Queues a key's down (or up) as it is sent in the place of another.

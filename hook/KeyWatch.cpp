@@ -115,7 +115,7 @@ ActingKeys ActsOf(const Stroke& stroke) {
     ActingKeys acts = {};
     auto add = [&acts](const StrokeKey& key) {
         acts.Keys[acts.Count++] = {static_cast<unsigned char>(key.VirtualKey),
-                                   static_cast<unsigned char>(key.ScanCode), key.Extended};
+                                   static_cast<unsigned char>(key.ScanCode), key.Extended, false};
     };
     for (int i = 0; i < stroke.ModifierCount && acts.Count + 1u < MaxActingKeys; ++i)
         add(stroke.Modifiers[i]);
@@ -128,8 +128,8 @@ ActingKeys ActsOf(const Stroke& stroke) {
 ActingKeys OwnPressOf(const KeyEvent& event) {
     ActingKeys acts = {};
     acts.Keys[0] = {static_cast<unsigned char>(event.VirtualKey),
-                    static_cast<unsigned char>(event.ScanCode),
-                    (event.Flags & LLKHF_EXTENDED) != 0};
+                    static_cast<unsigned char>(event.ScanCode), (event.Flags & LLKHF_EXTENDED) != 0,
+                    (event.Flags & MouseEventFlag) != 0};
     acts.Count = 1;
     return acts;
 }
@@ -308,8 +308,14 @@ void Decide(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
     bool swallow = false;
     if (FollowModifiers(state, event, questions, code))
         swallow = DecideKey(state, event, code, bound, questions, step);
-    else // a modifier key's release while a key acting as it still holds it down
-        swallow = IsKeyUpMessage(event.Message) && (ActingModifiers(state) & own);
+    else if (IsKeyUpMessage(event.Message))
+        // A modifier key's release while a key acting as it still holds it down, or after a key
+        // acting as a stroke released it for the applications: they have seen it go up.
+        swallow = ((ActingModifiers(state) | ReleasedForActing(state)) & own) != 0;
+    else // pressed again: the applications see it down from here on, and its release passes
+        for (std::size_t i = 0; i < state.Held.Count; ++i)
+            state.Held.Keys[i].Released =
+                static_cast<ModifierKeys>(state.Held.Keys[i].Released & ~own);
     if (swallow) {
         step.Swallow = step.Swallow || live;
         return;
@@ -579,4 +585,21 @@ void FinishAtStop(KeyboardState& state, const BoundKeys& bound) {
 DWORD RepeatLapseOf(DWORD repeatDelayMs) {
     const DWORD lapse = repeatDelayMs + RepeatMarginMs;
     return lapse > HeldKeyLapseMs ? lapse : HeldKeyLapseMs;
+}
+
+std::uint32_t ModifierBitsNow(const KeyboardState& state) {
+    ModifierKeys held = state.Modifiers;
+    for (std::size_t i = 0; i < state.Pending.Count; ++i) {
+        const KeyEvent& event = state.Pending.Events[i];
+        if (!IsAsideEvent(event))
+            NoteModifierEvent(held, event.Message, event.VirtualKey, event.ScanCode, event.Flags);
+    }
+    return ModifierCodeBits(static_cast<ModifierKeys>(held | ActingModifiers(state)));
+}
+
+bool KnowsKey(const KeyboardState& state, std::uint32_t key) {
+    for (std::size_t i = 0; i < state.Pending.Count; ++i)
+        if (KeyOfEvent(state.Pending.Events[i]) == key)
+            return true;
+    return HeldIndex(state.Held, key) != NoHeldKey;
 }

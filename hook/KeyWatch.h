@@ -52,6 +52,9 @@ struct KeyboardState {
     PendingEvents Pending;
     ReplayQueue Replay;
     ReportQueue Reports;
+    // Per wheel (vertical, horizontal): the turn towards the next notch of a wheel of finer steps
+    // than WHEEL_DELTA, in the direction of its sign (see MouseWatch.h).
+    int WheelRest[2] = {};
 };
 
 // What the caller does after one step of the stream (an event or the time).
@@ -130,3 +133,10 @@ void FinishAtStop(KeyboardState& state, const BoundKeys& bound);
 // The lapse after which a held key's key-up counts as missed, from the system's repeat delay in
 // milliseconds: the delay and a margin, never less than HeldKeyLapseMs.
 DWORD RepeatLapseOf(DWORD repeatDelayMs);
+
+// For the mouse's buttons and wheel, which take the decision's path only when they are bound (see
+// MouseWatch.h): the code bits of the modifiers that the user's next event counts, those of the
+// events held back included; and whether the state knows a key (held, or with an event held back),
+// so that its release follows its press.
+std::uint32_t ModifierBitsNow(const KeyboardState& state);
+bool KnowsKey(const KeyboardState& state, std::uint32_t key);

@@ -2,7 +2,7 @@
 # Checks the built Windows files of one flavour without running them, with MinGW's objdump and
 # windres: the program and KeyloftSend.exe are GUI programs of the flavour's format that import
 # only Windows' own DLLs (KeyloftSend.exe at most 64 KiB), the hook libraries export their entry
-# points under plain names, the project's kbhook.dll imports only system DLLs and stays small,
+# points under plain names, the project's kbhook.dll imports only system DLLs and stays within 40 KiB,
 # the stripped program stays under 320 KiB, and the program file holds its three icons and its
 # version record. Usage: check-files.sh BUILD_DIR FLAVOUR
 set -uo pipefail
@@ -56,7 +56,7 @@ check_program KeyloftSend.exe "Windows GUI"
 send_size="$(stat -c %s "$bin/KeyloftSend.exe" 2>/dev/null || echo 0)"
 [ "$send_size" -le 65536 ] || fail "KeyloftSend.exe weighs $send_size bytes, more than 64 KiB"
 check_hook_library kbhook.dll HookKeyboard SystemSleepKeyProc
-# It lives in the path of every key: plain Win32, no C++ library, at most 40 KiB.
+# It lives in the path of every key and mouse button: plain Win32, no C++ library, at most 40 KiB.
 check_program kbhook.dll "Windows (GUI|CUI)"
 hook_size="$(stat -c %s "$bin/kbhook.dll" 2>/dev/null || echo 0)"
 [ "$hook_size" -le 40960 ] || fail "kbhook.dll weighs $hook_size bytes, more than 40 KiB"

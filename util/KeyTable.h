@@ -217,6 +217,7 @@ const KeyInfo* KeyNamed(const wchar_t* part, std::size_t length);
 const KeyInfo* KeyOfVirtualKey(unsigned virtualKey);
 
 // The key or modifier key of a code (KeyCodeOfKey), or null.
+// (This and the functions below it live in KeyWords.cpp, which kbhook.dll does not link.)
 const KeyInfo* KeyOfCode(std::uint32_t code);
 
 // The place of a modifier key in ModifierKeyTable, or -1 for every other key.

@@ -275,6 +275,7 @@ namespace {
 std::atomic<int> InstallsSeen{0}; // of the procedure installed last
 std::atomic<HOOKPROC> LatestProcedure{nullptr};
 std::atomic<HHOOK> LatestHook{nullptr};
+std::atomic<HHOOK> MouseHook{nullptr};
 
 std::atomic<bool> FailNextInstall{false};
 
@@ -283,12 +284,22 @@ HHOOK WINAPI RecordingSetWindowsHookExW(int id, HOOKPROC procedure, HINSTANCE mo
     if (FailNextInstall.exchange(false))
         return nullptr;
     const HHOOK hook = SetWindowsHookExW(id, procedure, module, thread);
+    if (id == WH_MOUSE_LL) {
+        MouseHook = hook;
+        return hook;
+    }
     LatestHook = hook;
     if (LatestProcedure.exchange(procedure) == procedure)
         ++InstallsSeen;
     else
         InstallsSeen = 1;
     return hook;
+}
+
+BOOL WINAPI RecordingUnhookWindowsHookEx(HHOOK hook) {
+    HHOOK mouse = hook;
+    MouseHook.compare_exchange_strong(mouse, nullptr);
+    return UnhookWindowsHookEx(hook);
 }
 
 } // namespace
@@ -327,9 +338,15 @@ bool PatchImport(HMODULE library, const char* dll, const char* function, void* r
 bool SpyOnHookInstalls(HMODULE library) {
     InstallsSeen = 0;
     LatestProcedure = nullptr;
-    LatestHook = nullptr;
+    LatestHook = MouseHook = nullptr;
     return PatchImport(library, "user32.dll", "SetWindowsHookExW",
-                       reinterpret_cast<void*>(&RecordingSetWindowsHookExW));
+                       reinterpret_cast<void*>(&RecordingSetWindowsHookExW)) &&
+           PatchImport(library, "user32.dll", "UnhookWindowsHookEx",
+                       reinterpret_cast<void*>(&RecordingUnhookWindowsHookEx));
+}
+
+bool MouseHookInPlace() {
+    return MouseHook != nullptr;
 }
 
 int HookInstallsSeen() {

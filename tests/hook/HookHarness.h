@@ -154,6 +154,16 @@ HHOOK LatestInstalledHook();
 // the install after that fails. False when the library imports no such function.
 bool SlowNextPassOn(HMODULE library, DWORD ms);
 
+// The mouse hook apart, which the spy sees go as well: true while the library's is in place.
+bool MouseHookInPlace();
+
+// Handles messages until done() holds or five seconds pass.
+template <typename Done> bool PumpUntil(Done done) {
+    for (int wait = 0; wait < 50 && !done(); ++wait)
+        PumpFor(100);
+    return done();
+}
+
 // Makes the library's reads of the configuration wait, as a read of a file on a network share
 // that stops answering does: they wait from Hold until Release (or the guard's end).
 struct ReadHold {

@@ -159,13 +159,6 @@ TEST_F(KbHookThread, KeyAfterAnIdleSpellIsReported) {
     EXPECT_TRUE(ObservedOf(MailKey).empty());
 }
 
-// Handles messages until done() holds or five seconds pass.
-template <typename Done> bool PumpUntil(Done done) {
-    for (int wait = 0; wait < 50 && !done(); ++wait)
-        PumpFor(100);
-    return done();
-}
-
 TEST_F(KbHookThread, HookRemovedBehindTheLibrarysBackIsInstalledAgain) {
     ASSERT_TRUE(SpyOnHookInstalls(Library.Module));
     ASSERT_EQ(Library.HookKeyboard(1, ReportWindow.Window), 1);

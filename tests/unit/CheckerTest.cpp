@@ -67,6 +67,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                    "0045=as Ctrl Esc\r\n"                            // 29
                    "10E06C=as Ctrl+home\r\n"                         // 30: sound
                    "E030=as  volume_up\r\n"                          // 31: sound
+                   "F005=notepad.exe\r\n"                            // 32: sound, the library's
+                   "10F00A=notepad.exe\r\n"                          // 33
+                   "F007=notepad.exe\r\n"                            // 34
                    "[Other]\r\n"
                    "41=x\r\n");
     // Found beside the checker, as in the release.
@@ -79,7 +82,8 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
         {9, "program"},     {10, "comment"},       {12, "duplicate"},
         {13, "length"},     {15, "send"},          {17, "code"},
         {18, "code"},       {19, "PauseIn"},       {20, "PauseFullScreen"},
-        {21, "program"},    {22, "send"},
+        {21, "program"},    {22, "send"},          {33, "code"},
+        {34, "code"},
     };
     expected.insert({{27, "as"}, {28, "as"}, {29, "as"}, {0, "library"}});
     EXPECT_EQ(Warnings(run.Output), expected) << run.Output;
@@ -118,6 +122,9 @@ TEST(KeyloftCheck, WarnsOfEachPitfallWithItsLine) {
                               "obs64\xC2\xBB is in front: the keys keep their own action"),
               std::string::npos)
         << run.Output;
+    EXPECT_NE(run.Output.find("Line 32: F005, XButton1 (Back, F005), single press: runs \xC2\xAB"
+                              "notepad.exe\xC2\xBB"),
+              std::string::npos);
     EXPECT_NE(run.Output.find("single press: switches to or starts \xC2\xABnosuch.exe\xC2\xBB with "
                               "parameters \xC2\xAB-x\xC2\xBB\r\n"),
               std::string::npos);

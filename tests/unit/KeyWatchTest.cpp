@@ -5,6 +5,7 @@
 #include "hook/KeyWatch.h"
 
 #include "hook/InjectMark.h"
+#include "hook/MouseWatch.h"
 #include "support/BoundCodes.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,10 @@ const StreamKey StreamKeys[] = {
     {'r', VK_RMENU, 0x38, LLKHF_EXTENDED, false},
     {'q', VK_LCONTROL, 0x1D, LLKHF_INJECTED, false}, // marked as KeyloftSend's
     {'n', 0, 0x3A, LLKHF_INJECTED, false},           // a key event without a virtual key
+    // The mouse, which passes unbound input at once: no order to keep. 'u' is a whole notch.
+    {'e', VK_XBUTTON1, 0x05, MouseEventFlag, false},
+    {'i', VK_MBUTTON, 0x04, MouseEventFlag, false},
+    {'u', 0, 0x0A, MouseEventFlag, false},
 };
 // Every key is drawn for the random streams.
 constexpr unsigned RandomKeys = sizeof(StreamKeys) / sizeof(StreamKeys[0]);
@@ -169,6 +174,12 @@ const StreamCase StreamCases[] = {
      "P SR SR SR -A2 +24 -24 +A2 -A2",
      {},
      {{0x2003A, L"Home"}}},
+    {"ModifierReleasedDuringItsChordsStroke",
+     {},
+     "ckCK",
+     "P SR S SR -A2 +24 -24",
+     {},
+     {{0x2003A, L"Home"}}},
     {"ChordSourceUnderAltIsMasked",
      {},
      "akKA",
@@ -194,6 +205,18 @@ const StreamCase StreamCases[] = {
     {"HoldWithoutTapBindingTapsItsOwnKey", {}, "kK", "S SR +14 -14", {}, {{0x10003A, L"Ctrl"}}},
     {"StopReleasesWhatActs", {}, "k#K", "SR +A2 -A2 P", {}, {{0x3A, L"Ctrl"}}},
     {"StopGivesAWaitingKeyBack", {0x10001E}, "xo#XO", "S S +41 +53 P P"},
+    // The mouse's buttons and wheel: taken only when bound, as keys then.
+    {"MouseButtonUnboundPasses", {0xF004, 0x2F005}, "eE", "P P"},
+    {"MouseButtonBound", {0xF005}, "eE", "F005:S S"},
+    {"NotchWithCtrl", {0x2F00A}, "cuCu", "P 2F00A:S P P"},
+    {"MouseButtonHeld", {0xF005, 0x10F005}, "e...E", "S L10F005 S"},
+    {"MouseButtonTapGivenBack", {0x10F005}, "eE", "S SR +5 -5"},
+    {"UnboundButtonDoesNotWait", {0x10003A}, "keEK", "S P P SR +14 -14"},
+    {"BoundButtonWaitsItsTurn", {0x10003A, 0xF005}, "keEK", "S S S F005:SR +14 -14"},
+    {"ButtonAsCtrl", {}, "exXE", "SR SR SR SR +A2 +41 -41 -A2", {}, {{0xF005, L"Ctrl"}}},
+    {"NotchAsAKey", {}, "uu", "SR SR +AF -AF +AF -AF", {}, {{0xF00A, L"Volume_Up"}}},
+    {"MouseStandsAside", {0xF005}, "^eE^", "P P"},
+    {"ButtonUpFollowsItsDownAfterAReload", {0xF005}, "e*E", "F005:S S"},
 };
 
 const StreamKey* KeyOfLetter(char letter) {
@@ -276,7 +299,16 @@ void RunStreams(const std::vector<StreamCase>& cases) {
             const bool up = (flags & LLKHF_UP) != 0;
             const WPARAM message = up ? WM_KEYUP : WM_KEYDOWN;
             StreamStep step;
-            if (!stopped)
+            const MouseInfo* mouse =
+                (flags & MouseEventFlag) ? MouseOfCode(KeyCodeOf(scan, flags)) : nullptr;
+            const bool notch = mouse && IsWheel(*mouse);
+            if (!stopped && mouse)
+                step = FollowMouseEvent(state,
+                                        {mouse->Message + (up ? 1 : 0),
+                                         static_cast<DWORD>(static_cast<WORD>(mouse->Data)) << 16,
+                                         time, extra},
+                                        *bound, questions);
+            else if (!stopped)
                 step = FollowKeyEvent(state, {message, key, scan, flags, time, extra}, *bound,
                                       questions);
             const bool user = !extra && !(flags & LLKHF_INJECTED) && scan != 0x21D;
@@ -291,6 +323,8 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                 NoteModifierEvent(own, WM_KEYDOWN, key, scan, flags);
                 markedUp = static_cast<ModifierKeys>(markedUp | own);
             }
+            if (mouse && user && !up && !stopped)
+                pressBits[KeyCodeOf(scan, flags)].insert(ModifierCodeBits(physical));
             if (typedKey && typedKey->Typed) {
                 if (!up && !physicalDown[key] && !stopped) {
                     typed.push_back(key);
@@ -300,8 +334,9 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                 physicalDown[key] = !up;
             }
             reported = reports();
-            SystemDown[key] = step.Swallow ? SystemDown[key] : !up;
-            if (!step.Swallow && (!extra || ours))
+            SystemDown[key] = step.Swallow ? SystemDown[key] : !up && !notch;
+            // A notch is a press and its release at once: whole by itself.
+            if (!step.Swallow && (!extra || ours) && !notch)
                 receive(key, scan, up, typedKey && typedKey->Typed);
             return step;
         };
@@ -313,7 +348,10 @@ void RunStreams(const std::vector<StreamCase>& cases) {
                     add((up ? "-" : "+") + ToHex(back[i].VirtualKey));
                     const StreamKey* typedKey = nullptr;
                     for (const StreamKey& candidate : StreamKeys)
-                        if (candidate.VirtualKey == back[i].VirtualKey && candidate.Typed)
+                        if ((back[i].Flags & MouseEventFlag)
+                                ? candidate.Flags == MouseEventFlag &&
+                                      candidate.ScanCode == back[i].ScanCode
+                                : candidate.VirtualKey == back[i].VirtualKey && candidate.Typed)
                             typedKey = &candidate;
                     follow(typedKey, back[i].VirtualKey, back[i].ScanCode,
                            back[i].Flags | LLKHF_INJECTED, KeyloftSendMark, true);
@@ -350,7 +388,7 @@ void RunStreams(const std::vector<StreamCase>& cases) {
             StandingAside = StandingAside != (*event == '^');
             if (*event == '|')
                 comeBack();
-            if (std::strchr("*^|#", *event))
+            if (std::strchr("*^|#U", *event))
                 continue;
             const bool down = *event >= 'a';
             const StreamKey* key = KeyOfLetter(static_cast<char>(down ? *event : *event + 32));
@@ -403,7 +441,9 @@ TEST(KeyWatch, EveryKeyReachesTheApplicationsWhole) {
         std::mt19937 random(static_cast<unsigned>(cases.size()));
         StreamCase test{"", {}, nullptr, nullptr};
         auto someCode = [&random]() {
-            const StreamKey& key = StreamKeys[5 + random() % 10]; // a typed key
+            // A typed key, or the mouse's.
+            const StreamKey& key =
+                StreamKeys[random() % 5 ? 5 + random() % 10 : RandomKeys - 1 - random() % 3];
             const DWORD scan = key.ScanCode ? key.ScanCode : 0x30;
             return KeyCodeOf(scan, key.Flags) | (random() % 3 ? 0 : 0x20000) |
                    (random() % 3 ? 0 : LongPressBit);
