@@ -1,7 +1,7 @@
 #include "hook/KeyOutput.h"
 
 #include "hook/InjectMark.h"
-#include "hook/MouseWatch.h"
+#include "hook/MouseInputs.h"
 
 namespace {
 

@@ -1,94 +1,15 @@
 #include "hook/KeyWatch.h"
 
 #include "hook/InjectMark.h"
+#include "hook/KeyActing.h"
 
 namespace {
-
-// The Ctrl that Windows sends before the right Alt key of a layout with AltGr carries this scan
-// code; it is no key of the user's.
-constexpr DWORD AltGrCtrlScanCode = 0x21D;
 
 // The margin beyond the system's repeat delay before a held key's key-up counts as missed.
 constexpr DWORD RepeatMarginMs = 500;
 
-DWORD LapseOf(const KeyboardState& state) {
-    return state.RepeatLapseMs ? state.RepeatLapseMs : HeldKeyLapseMs;
-}
-
 std::uint32_t KeyOfEvent(const KeyEvent& event) {
     return KeyCodeOf(event.ScanCode, event.Flags);
-}
-
-// The bit of a key in ModifierKeys, or 0 for a key that is no modifier.
-ModifierKeys ModifierBitOf(DWORD virtualKey, DWORD scanCode, DWORD flags) {
-    ModifierKeys bit = 0;
-    NoteModifierEvent(bit, WM_KEYDOWN, virtualKey, scanCode, flags);
-    return bit;
-}
-
-ModifierKeys ModifierBitOf(const SentKey& key) {
-    return ModifierBitOf(key.VirtualKey, key.ScanCode, key.Extended ? LLKHF_EXTENDED : 0);
-}
-
-// The modifiers that keys acting as others hold down for the applications; except gives a key
-// whose own are left out.
-ModifierKeys ActingModifiers(const KeyboardState& state, const HeldKey* except = nullptr) {
-    ModifierKeys bits = 0;
-    for (std::size_t i = 0; i < state.Held.Count; ++i) {
-        const HeldKey& entry = state.Held.Keys[i];
-        if (entry.Mode == HeldMode::Acting && &entry != except)
-            for (unsigned k = 0; k < entry.Acts.Count; ++k)
-                bits = static_cast<ModifierKeys>(bits | ModifierBitOf(entry.Acts.Keys[k]));
-    }
-    return bits;
-}
-
-// True when another key acting as others holds key down for the applications.
-bool HeldByOtherActing(const KeyboardState& state, const HeldKey& self, const SentKey& key) {
-    for (std::size_t i = 0; i < state.Held.Count; ++i) {
-        const HeldKey& entry = state.Held.Keys[i];
-        if (entry.Mode != HeldMode::Acting || &entry == &self)
-            continue;
-        for (unsigned k = 0; k < entry.Acts.Count; ++k)
-            if (entry.Acts.Keys[k].VirtualKey == key.VirtualKey)
-                return true;
-    }
-    return false;
-}
-
-// The modifiers that keys acting as others released for the applications.
-ModifierKeys ReleasedForActing(const KeyboardState& state) {
-    ModifierKeys bits = 0;
-    for (std::size_t i = 0; i < state.Held.Count; ++i)
-        bits = static_cast<ModifierKeys>(bits | state.Held.Keys[i].Released);
-    return bits;
-}
-
-// A modifier that the system counts as up is dropped: one the hook saw no key-up of, and one
-// that only a marked event released once it has not been pressed since for the repeat lapse.
-// While injected events are on their way, the system's view lags behind and is not asked; a
-// modifier released for a key acting as another is kept while that key is held.
-void ForgetReleasedModifiers(KeyboardState& state, DWORD time, AsyncKeyStateFn keyState) {
-    if (!keyState || !state.Modifiers || state.Replay.Count)
-        return;
-    const ModifierKeys kept = ReleasedForActing(state);
-    for (int i = 0; i < 8; ++i) {
-        const ModifierKeys bit = static_cast<ModifierKeys>(1u << i);
-        if (!(state.Modifiers & bit) || (kept & bit))
-            continue;
-        const bool lapsed =
-            static_cast<LONG>(time - state.ModifierTimes[i]) >= static_cast<LONG>(LapseOf(state));
-        if (((state.MarkedUp & bit) && !lapsed) || (keyState(ModifierVirtualKeys[i]) & 0x8000))
-            continue;
-        state.Modifiers = static_cast<ModifierKeys>(state.Modifiers & ~bit);
-        state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & ~bit);
-    }
-}
-
-void NoteModifierTime(KeyboardState& state, ModifierKeys bit, DWORD time) {
-    for (int i = 0; i < 8; ++i)
-        if (bit & (1u << i))
-            state.ModifierTimes[i] = time;
 }
 
 // The place of the key that waits, or NoHeldKey; the state keeps one more than the place, so
@@ -108,67 +29,6 @@ void ForgetHeld(KeyboardState& state, std::size_t index) {
         SetWaiting(state, NoHeldKey);
     else if (WaitingIndex(state) == moved)
         SetWaiting(state, index);
-}
-
-// The keys of a stroke as the library sends them.
-ActingKeys ActsOf(const Stroke& stroke) {
-    ActingKeys acts = {};
-    auto add = [&acts](const StrokeKey& key) {
-        acts.Keys[acts.Count++] = {static_cast<unsigned char>(key.VirtualKey),
-                                   static_cast<unsigned char>(key.ScanCode), key.Extended, false};
-    };
-    for (int i = 0; i < stroke.ModifierCount && acts.Count + 1u < MaxActingKeys; ++i)
-        add(stroke.Modifiers[i]);
-    add(stroke.Key);
-    acts.ReleasesChord = true;
-    return acts;
-}
-
-// A key's own press, given back.
-ActingKeys OwnPressOf(const KeyEvent& event) {
-    ActingKeys acts = {};
-    acts.Keys[0] = {static_cast<unsigned char>(event.VirtualKey),
-                    static_cast<unsigned char>(event.ScanCode), (event.Flags & LLKHF_EXTENDED) != 0,
-                    (event.Flags & MouseEventFlag) != 0};
-    acts.Count = 1;
-    return acts;
-}
-
-// The key starts acting: the modifiers the applications see held are released first when it is
-// a stroke of a binding (and pressed again after its up), then its keys go down.
-void BeginActing(KeyboardState& state, HeldKey& entry, const ActingKeys& acts, StreamStep& step) {
-    ModifierKeys released = 0;
-    if (acts.ReleasesChord)
-        released = static_cast<ModifierKeys>(state.Modifiers & ~state.MarkedUp &
-                                             ~ReleasedForActing(state));
-    EnqueueModifiers(state.Replay, released, true);
-    for (unsigned k = 0; k < acts.Count; ++k)
-        EnqueueSentKey(state.Replay, acts.Keys[k], false);
-    entry.Mode = HeldMode::Acting;
-    entry.Acts = acts;
-    entry.Released = released;
-    step.Inject = true;
-}
-
-// The key stops acting: its keys go up in reverse order, but for one that the user or another
-// acting key still holds down; then the modifiers released for it that are still held go down
-// again.
-void EndActing(KeyboardState& state, HeldKey& entry, StreamStep& step) {
-    const ModifierKeys userHolds = static_cast<ModifierKeys>(state.Modifiers & ~state.MarkedUp);
-    for (unsigned k = entry.Acts.Count; k > 0; --k) {
-        const SentKey& key = entry.Acts.Keys[k - 1];
-        if (!(ModifierBitOf(key) & userHolds) && !HeldByOtherActing(state, entry, key))
-            EnqueueSentKey(state.Replay, key, true);
-    }
-    const ModifierKeys again = static_cast<ModifierKeys>(entry.Released & state.Modifiers);
-    EnqueueModifiers(state.Replay, again, false);
-    // Alt or Win down again, as at a key swallowed under them: their release opens no menu.
-    if (again & AltOrWinKeys)
-        EnqueueMask(state.Replay);
-    entry.Released = 0;
-    entry.Acts.Count = 0;
-    entry.Mode = HeldMode::Swallowed;
-    step.Inject = true;
 }
 
 // The waiting key is decided: held, or tapped (released: at its key-up; or still down, when the
@@ -225,7 +85,7 @@ bool DecideKey(KeyboardState& state, const KeyEvent& event, std::uint32_t code,
     HeldKeys& held = state.Held;
     const std::uint32_t key = code & KeyCodeBits;
     const bool down = IsKeyDownMessage(event.Message);
-    const DWORD lapse = LapseOf(state);
+    const DWORD lapse = RepeatLapse(state);
     if (const std::size_t index = HeldIndex(held, key); index != NoHeldKey) {
         HeldKey& entry = held.Keys[index];
         const bool swallowed = entry.Mode != HeldMode::Passed;
@@ -311,7 +171,7 @@ void Decide(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
     else if (IsKeyUpMessage(event.Message))
         // A modifier key's release while a key acting as it still holds it down, or after a key
         // acting as a stroke released it for the applications: they have seen it go up.
-        swallow = ((ActingModifiers(state) | ReleasedForActing(state)) & own) != 0;
+        swallow = ((ActingModifiers(state, nullptr) | ReleasedForActing(state)) & own) != 0;
     else // pressed again: the applications see it down from here on, and its release passes
         for (std::size_t i = 0; i < state.Held.Count; ++i)
             state.Held.Keys[i].Released =
@@ -400,44 +260,6 @@ void DecideHeldBack(KeyboardState& state, const BoundKeys& bound, const KeyQuest
 }
 
 } // namespace
-
-bool IsAsideEvent(const KeyEvent& event) {
-    return event.ExtraInfo == KeyloftSendMark || event.VirtualKey == VK_PACKET ||
-           (event.VirtualKey == 0 && (event.Flags & LLKHF_INJECTED)) ||
-           event.ScanCode == AltGrCtrlScanCode;
-}
-
-bool FollowModifiers(KeyboardState& state, const KeyEvent& event, const KeyQuestions& questions,
-                     std::uint32_t& code) {
-    code = 0;
-    const ModifierKeys own = ModifierBitOf(event.VirtualKey, event.ScanCode, event.Flags);
-    const WPARAM message = event.Message;
-    if (IsAsideEvent(event)) {
-        // The system's view of a modifier changes, the keys physically down do not: so with the
-        // marked events and the Ctrl before AltGr. The others are not the user's keys at all.
-        if (!own || (event.ExtraInfo != KeyloftSendMark && event.ScanCode != AltGrCtrlScanCode))
-            return false;
-        if (IsKeyUpMessage(message)) {
-            state.MarkedUp = static_cast<ModifierKeys>((state.MarkedUp | own) & state.Modifiers);
-            NoteModifierTime(state, own, event.Time);
-        } else {
-            state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & ~own);
-        }
-        return false;
-    }
-    if (IsKeyDownMessage(message))
-        ForgetReleasedModifiers(state, event.Time, questions.KeyState);
-    if (own) {
-        NoteModifierEvent(state.Modifiers, message, event.VirtualKey, event.ScanCode, event.Flags);
-        state.MarkedUp = static_cast<ModifierKeys>(state.MarkedUp & ~own);
-        if (IsKeyDownMessage(message))
-            NoteModifierTime(state, own, event.Time);
-        return false;
-    }
-    code = PressCodeOf(event.ScanCode, event.Flags,
-                       static_cast<ModifierKeys>(state.Modifiers | ActingModifiers(state)));
-    return true;
-}
 
 StreamStep FollowKeyEvent(KeyboardState& state, const KeyEvent& event, const BoundKeys& bound,
                           const KeyQuestions& questions) {
@@ -594,7 +416,7 @@ std::uint32_t ModifierBitsNow(const KeyboardState& state) {
         if (!IsAsideEvent(event))
             NoteModifierEvent(held, event.Message, event.VirtualKey, event.ScanCode, event.Flags);
     }
-    return ModifierCodeBits(static_cast<ModifierKeys>(held | ActingModifiers(state)));
+    return ModifierCodeBits(static_cast<ModifierKeys>(held | ActingModifiers(state, nullptr)));
 }
 
 bool KnowsKey(const KeyboardState& state, std::uint32_t key) {

@@ -130,6 +130,10 @@ void ResumeAfterReinstall(KeyboardState& state, ModifierKeys downNow);
 // Then NextReplay.
 void FinishAtStop(KeyboardState& state, const BoundKeys& bound);
 
+// The lapse after which a held key's key-up counts as missed in this state (RepeatLapseMs, or
+// HeldKeyLapseMs when the system's delay is not known).
+DWORD RepeatLapse(const KeyboardState& state);
+
 // The lapse after which a held key's key-up counts as missed, from the system's repeat delay in
 // milliseconds: the delay and a margin, never less than HeldKeyLapseMs.
 DWORD RepeatLapseOf(DWORD repeatDelayMs);

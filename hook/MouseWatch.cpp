@@ -2,26 +2,6 @@
 
 namespace {
 
-// The table's inputs without their names, derived when the library is built, so that the library
-// carries neither the table nor its names.
-constexpr std::size_t MouseInputCount = sizeof(MouseTable) / sizeof(MouseTable[0]);
-struct MouseInputs {
-    MouseInput Of[MouseInputCount];
-};
-
-constexpr MouseInputs InputsOfTable() {
-    MouseInputs inputs{};
-    for (std::size_t i = 0; i < MouseInputCount; ++i) {
-        const MouseInfo& mouse = MouseTable[i];
-        inputs.Of[i] = {mouse.Code,     mouse.VirtualKey,
-                        IsWheel(mouse), static_cast<std::uint16_t>(mouse.Message),
-                        mouse.Data,     static_cast<std::uint16_t>(mouse.InputFlag)};
-    }
-    return inputs;
-}
-
-constexpr MouseInputs Inputs = InputsOfTable();
-
 bool IsMouseCode(std::uint32_t code) {
     return MouseInputOfCode(code & KeyCodeBits) != nullptr;
 }
@@ -86,22 +66,7 @@ StreamStep FollowWheel(KeyboardState& state, const MouseInput& mouse, const Mous
 const MouseInput* MouseOfEvent(const MouseEvent& event, bool& up) {
     up = event.Message == WM_MBUTTONUP || event.Message == WM_XBUTTONUP;
     const WPARAM message = up ? event.Message - 1 : event.Message;
-    const short data = static_cast<short>(HIWORD(event.Data));
-    for (const MouseInput& mouse : Inputs.Of) {
-        if (mouse.Message != message)
-            continue;
-        if (mouse.Wheel ? data != 0 && (data > 0) == (mouse.Data > 0)
-                        : message != WM_XBUTTONDOWN || data == mouse.Data)
-            return &mouse;
-    }
-    return nullptr;
-}
-
-const MouseInput* MouseInputOfCode(std::uint32_t key) {
-    for (const MouseInput& mouse : Inputs.Of)
-        if (mouse.Code == key)
-            return &mouse;
-    return nullptr;
+    return MouseInputOfMessage(message, static_cast<short>(HIWORD(event.Data)));
 }
 
 bool BindsMouseCode(const BoundKeys& bound) {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "hook/KeyWatch.h"
+#include "hook/MouseInputs.h"
 
 #include <windows.h>
 
@@ -30,22 +31,9 @@ struct MouseEvent {
 // The most notches that one event of the wheel counts: a longer turn counts as this many.
 constexpr int MaxNotchesPerEvent = 8;
 
-// A mouse input as the library knows it: the facts of util/MouseTable.h without the names.
-struct MouseInput {
-    std::uint16_t Code;
-    unsigned char VirtualKey;
-    bool Wheel;
-    std::uint16_t Message;
-    short Data;
-    std::uint16_t InputFlag;
-};
-
 // The input of a hook's event, or null (movements, the left and right buttons, a wheel that did
 // not turn); up for a button's release.
 const MouseInput* MouseOfEvent(const MouseEvent& event, bool& up);
-
-// The input of a code's last four digits, or null.
-const MouseInput* MouseInputOfCode(std::uint32_t key);
 
 // True when the table binds a mouse code (with any modifier bits, any press): only then is the
 // library's mouse hook in place.
