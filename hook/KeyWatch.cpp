@@ -112,8 +112,11 @@ bool DecideKey(KeyboardState& state, const KeyEvent& event, std::uint32_t code,
         return false; // never seen going down: passed on as it came
     KeyVerdict verdict = DecideKeyEvent(event, code, bound);
     const Stroke* acts = verdict.HoldChange ? nullptr : ActingStrokeOf(bound, verdict.Code);
-    // Down in the system already: its key-down came before the hook or while it was away.
+    // Down in the system already: its key-down came before the hook or while it was away. Only
+    // a key with a virtual key of its own can be: the wheel has none, and the system counts
+    // virtual key 0 down for good once a key event without one (a binding's) has gone down.
     const bool alreadyDown = verdict.Swallow && questions.KeyState && !state.Replay.Count &&
+                             event.VirtualKey != 0 &&
                              (questions.KeyState(static_cast<int>(event.VirtualKey)) & 0x8000);
     if ((verdict.Report || verdict.Swallow) &&
         (alreadyDown || (questions.StandsAside && questions.StandsAside(verdict.Swallow)))) {

@@ -209,6 +209,9 @@ const StreamCase StreamCases[] = {
     {"MouseButtonUnboundPasses", {0xF004, 0x2F005}, "eE", "P P"},
     {"MouseButtonBound", {0xF005}, "eE", "F005:S S"},
     {"NotchWithCtrl", {0x2F00A}, "cuCu", "P 2F00A:S P P"},
+    // The key event without a virtual key leaves key 0 down in the system, which is not the
+    // wheel's.
+    {"NotchAfterAKeyEventWithoutAVirtualKey", {0xF00A}, "nuN", "P F00A:S P"},
     {"MouseButtonHeld", {0xF005, 0x10F005}, "e...E", "S L10F005 S"},
     {"MouseButtonTapGivenBack", {0x10F005}, "eE", "S SR +5 -5"},
     {"UnboundButtonDoesNotWait", {0x10003A}, "keEK", "S P P SR +14 -14"},
