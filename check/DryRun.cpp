@@ -7,6 +7,7 @@
 #include "hook/KeyWatch.h"
 #include "mapping/Config.h"
 #include "shell/AppState.h"
+#include "util/IntegerText.h"
 #include "util/KeyNameGuess.h"
 
 #include <windows.h>
@@ -49,10 +50,10 @@ long WaitOf(const std::wstring& word) {
     const std::wstring rest = word.substr(digits);
     if (!rest.empty() && CompareStringOrdinal(rest.c_str(), -1, L"ms", -1, TRUE) != CSTR_EQUAL)
         return -2;
-    if (digits > 7)
+    std::int32_t wait = 0;
+    if (digits > 7 || !ParseIntegerText(word.data(), digits, wait))
         return -2;
-    const long wait = std::stol(word.substr(0, digits));
-    return wait <= static_cast<long>(LongestWaitMs) ? wait : -2;
+    return wait <= static_cast<std::int32_t>(LongestWaitMs) ? wait : -2;
 }
 
 // The script's events, or false with the line that names its first wrong word.

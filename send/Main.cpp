@@ -15,6 +15,7 @@
 #include "send/SwitchWindows.h"
 #include "util/KeyNameGuess.h"
 #include "util/KeyTable.h"
+#include "util/TextBuffer.h"
 
 #include <windows.h>
 
@@ -26,21 +27,9 @@ constexpr int ExitWrongWord = 2;
 // The wrong word is shown cut to this many characters.
 constexpr std::size_t ShownWordChars = 200;
 
-// A message under construction, cut at its capacity.
-struct MessageText {
-    wchar_t Text[4096];
-    std::size_t Used;
-
-    void Add(const wchar_t* text, std::size_t length = static_cast<std::size_t>(-1)) {
-        for (std::size_t i = 0; i < length && text[i] && Used + 1 < sizeof Text / sizeof *Text; ++i)
-            Text[Used++] = text[i];
-        Text[Used] = 0;
-    }
-};
-
 // The sentence on the wrong word: the key name nearest to a misspelt one, or else the word, its
 // wrong part and what is wrong with it.
-void AddWhatIsWrong(MessageText& message, const wchar_t* const* words, const SendVerdict& verdict) {
+void AddWhatIsWrong(TextBuffer& message, const wchar_t* const* words, const SendVerdict& verdict) {
     static wchar_t guess[ShownWordChars + 128];
     if (verdict.Problem == SendProblem::UnknownName) {
         const wchar_t* word = words[verdict.Word];
@@ -48,38 +37,38 @@ void AddWhatIsWrong(MessageText& message, const wchar_t* const* words, const Sen
         const WrongKeyName wrong{word, length < ShownWordChars ? length : ShownWordChars,
                                  verdict.PartAt, verdict.PartLen};
         if (WriteNoSuchKey(wrong, guess, sizeof guess / sizeof *guess)) {
-            message.Add(L"KeyloftSend sent nothing. ");
-            message.Add(guess);
+            AddText(message, L"KeyloftSend sent nothing. ");
+            AddText(message, guess);
             return;
         }
     }
-    message.Add(L"KeyloftSend sent nothing: ");
+    AddText(message, L"KeyloftSend sent nothing: ");
     if (verdict.Word >= 0) {
         const wchar_t* word = words[verdict.Word];
-        message.Add(L"in the word \u00AB");
-        message.Add(word, ShownWordChars);
-        message.Add(L"\u00BB, ");
+        AddText(message, L"in the word \u00AB");
+        AddText(message, word, ShownWordChars);
+        AddText(message, L"\u00BB, ");
         if (verdict.PartLen > 0) {
-            message.Add(L"\u00AB");
-            message.Add(word + verdict.PartAt,
-                        verdict.PartLen < ShownWordChars ? verdict.PartLen : ShownWordChars);
-            message.Add(L"\u00BB ");
+            AddText(message, L"\u00AB");
+            AddText(message, word + verdict.PartAt,
+                    verdict.PartLen < ShownWordChars ? verdict.PartLen : ShownWordChars);
+            AddText(message, L"\u00BB ");
         } else {
-            message.Add(L"the stroke ");
+            AddText(message, L"the stroke ");
         }
     }
-    message.Add(SendProblemText(verdict.Problem));
-    message.Add(L".");
+    AddText(message, SendProblemText(verdict.Problem));
+    AddText(message, L".");
 }
 
 // The one message box of a wrong word: what is wrong, and the forms that are right.
 void ShowWrongWord(const wchar_t* const* words, const SendVerdict& verdict) {
-    static MessageText message;
-    message.Used = 0;
+    static wchar_t text[4096];
+    TextBuffer message{text, sizeof text / sizeof *text, 0};
     AddWhatIsWrong(message, words, verdict);
-    message.Add(L"\r\n\r\nThe forms that are right:\r\n\r\n");
-    message.Add(SendUsageText);
-    MessageBoxW(nullptr, message.Text, L"KeyloftSend", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    AddText(message, L"\r\n\r\nThe forms that are right:\r\n\r\n");
+    AddText(message, SendUsageText);
+    MessageBoxW(nullptr, text, L"KeyloftSend", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 // The modifier keys that are down now (the chord that fired the binding may still be held), as

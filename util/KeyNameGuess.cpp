@@ -1,5 +1,7 @@
 #include "util/KeyNameGuess.h"
 
+#include "util/TextBuffer.h"
+
 namespace {
 
 // Room for the longest name and its L-form; a word longer than a name by more than the edits it
@@ -102,17 +104,6 @@ struct Search {
     }
 };
 
-void Append(wchar_t* out, std::size_t capacity, std::size_t* used, const wchar_t* text,
-            std::size_t length) {
-    for (std::size_t i = 0; i < length && text[i] && *used + 1 < capacity; ++i)
-        out[(*used)++] = text[i];
-    out[*used] = 0;
-}
-
-void Append(wchar_t* out, std::size_t capacity, std::size_t* used, const wchar_t* text) {
-    Append(out, capacity, used, text, static_cast<std::size_t>(-1));
-}
-
 } // namespace
 
 KeyNameGuess NearestKeyName(const wchar_t* word, std::size_t length) {
@@ -142,17 +133,17 @@ bool WriteNoSuchKey(const WrongKeyName& wrong, wchar_t* out, std::size_t capacit
     const KeyNameGuess guess = NearestKeyName(part, wrong.PartLength);
     if (!guess.Key)
         return false;
-    std::size_t used = 0;
-    Append(out, capacity, &used, part, wrong.PartLength);
+    TextBuffer text{out, capacity, 0};
+    AddText(text, part, wrong.PartLength);
     if (wrong.PartLength < wrong.WordLength) {
-        Append(out, capacity, &used, L" (in \u00AB");
-        Append(out, capacity, &used, wrong.Word, wrong.WordLength);
-        Append(out, capacity, &used, L"\u00BB)");
+        AddText(text, L" (in \u00AB");
+        AddText(text, wrong.Word, wrong.WordLength);
+        AddText(text, L"\u00BB)");
     }
-    Append(out, capacity, &used, L": no such key; did you mean ");
+    AddText(text, L": no such key; did you mean ");
     if (guess.LeftForm)
-        Append(out, capacity, &used, L"L");
-    Append(out, capacity, &used, guess.Key->Name);
-    Append(out, capacity, &used, L"?");
+        AddText(text, L"L");
+    AddText(text, guess.Key->Name);
+    AddText(text, L"?");
     return true;
 }

@@ -1,30 +1,22 @@
 #include "util/StrokeText.h"
 
-namespace {
-
-void Append(wchar_t* out, std::size_t capacity, std::size_t* used, const wchar_t* text) {
-    for (; *text && *used + 1 < capacity; ++text)
-        out[(*used)++] = *text;
-    out[*used] = 0;
-}
-
-} // namespace
+#include "util/TextBuffer.h"
 
 void StrokeName(const Stroke& stroke, wchar_t* out, std::size_t capacity) {
-    std::size_t used = 0;
     if (capacity == 0)
         return;
     out[0] = 0;
+    TextBuffer text{out, capacity, 0};
     for (int i = 0; i <= stroke.ModifierCount; ++i) {
         const StrokeKey& key = i < stroke.ModifierCount ? stroke.Modifiers[i] : stroke.Key;
         if (i > 0)
-            Append(out, capacity, &used, L"+");
+            AddText(text, L"+");
         if (key.Name) {
-            Append(out, capacity, &used, key.Name);
+            AddText(text, key.Name);
         } else {
             wchar_t name[5];
             VirtualKeyWord(key.VirtualKey, name);
-            Append(out, capacity, &used, name);
+            AddText(text, name);
         }
     }
 }
