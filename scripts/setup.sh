@@ -6,7 +6,7 @@ set -euo pipefail
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-missing=()
+missing=() # what building and the x86_64 flavour's tests cannot do without
 command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
 command -v cmake >/dev/null || missing+=(cmake)
@@ -18,17 +18,41 @@ command -v unzip >/dev/null || missing+=(unzip)
 command -v python3 >/dev/null || missing+=(python3)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 installed wine64 || missing+=(wine wine64)
-installed wine32:i386 || missing+=(wine32:i386)
+wanted=() # what only the i686 flavour's tests need: without it that flavour is built and checked
+installed wine32:i386 || wanted+=(wine32:i386)
 
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "setup: installing ${missing[*]}"
+# A Debian mirror in the middle of a sync serves an index that does not match its Release file,
+# and apt-get update then fails for that one index while the others are fresh. Such a sync can
+# last for days; what is installable from the other indexes is still installed, and the install
+# step below tells what is not.
+update_indexes() {
+    local attempt
+    for attempt in 1 2 3; do
+        apt-get update -qq && return 0
+        [ "$attempt" -lt 3 ] && sleep 5
+    done
+    echo "setup: some package indexes could not be fetched; going on with the others" >&2
+}
+
+apt_install() { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null; }
+
+if [ ${#missing[@]} -gt 0 ] || [ ${#wanted[@]} -gt 0 ]; then
+    all=("${missing[@]}" "${wanted[@]}")
+    echo "setup: installing ${all[*]}"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
     fi
-    apt-get update -qq
+    update_indexes
+    if [ ${#missing[@]} -gt 0 ] && ! apt_install "${missing[@]}"; then
+        echo "setup: could not install ${missing[*]}" >&2
+        exit 1
+    fi
     # On a machine that cannot execute 32-bit programs, some 32-bit packages' own set-up steps
     # fail; the files are in place all the same, and only the i686 flavour's tests need them.
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    if [ ${#wanted[@]} -gt 0 ] && ! apt_install "${wanted[@]}" && ! installed wine32:i386; then
+        echo "setup: could not install ${wanted[*]}: the i686 flavour is built and checked," \
+            "but its tests do not run here" >&2
+    fi
 fi
 
 # shellcheck source=scripts/env.sh
