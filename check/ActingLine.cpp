@@ -1,14 +1,11 @@
 #include "check/ActingLine.h"
 
 #include "check/Checks.h"
+#include "check/KeyNames.h"
 #include "check/Output.h"
 #include "hook/HookKeys.h"
 #include "mapping/Config.h"
-#include "util/KeyNameGuess.h"
-#include "util/KeyTable.h"
 #include "util/StrokeText.h"
-
-#include <vector>
 
 namespace {
 
@@ -79,10 +76,9 @@ std::wstring ActingProblemOf(const std::wstring& value, bool doublePress) {
     const std::wstring ending = L"he line is a command line, which runs " + program + L".";
     if (fault.Problem == StrokeProblem::UnknownName) {
         // The sentence of KeyloftSend's warning for a misspelt key name, with the nearest one.
-        std::vector<wchar_t> guess(word.size() + 128);
-        if (WriteNoSuchKey({word.c_str(), word.size(), fault.PartAt, fault.PartLength},
-                           guess.data(), guess.size()))
-            return std::wstring(guess.data()) + L" T" + ending;
+        const std::wstring guess = NoSuchKeyText(word, fault.PartAt, fault.PartLength);
+        if (!guess.empty())
+            return guess + L" T" + ending;
     }
     const std::wstring part = fault.PartLength ? Quote(word.substr(fault.PartAt, fault.PartLength))
                                                : std::wstring(L"the stroke");

@@ -1,6 +1,7 @@
 #include "check/DryRun.h"
 
 #include "check/Checks.h"
+#include "check/KeyNames.h"
 #include "check/Output.h"
 #include "hook/BindingFile.h"
 #include "hook/InjectMark.h"
@@ -8,7 +9,7 @@
 #include "mapping/Config.h"
 #include "shell/AppState.h"
 #include "util/IntegerText.h"
-#include "util/KeyNameGuess.h"
+#include "util/KeyTable.h"
 
 #include <windows.h>
 
@@ -88,10 +89,10 @@ bool ReadScript(const std::wstring& script, std::vector<ScriptEvent>& events, st
         ScriptEvent event;
         if (!StrokeKeyOfName(word.c_str() + from, word.size() - from, event.Key)) {
             // A misspelt key name: the one sentence that offers the nearest name.
-            std::vector<wchar_t> guess(word.size() + 128);
-            if (wait == -1 && WriteNoSuchKey({word.c_str(), word.size(), from, word.size() - from},
-                                             guess.data(), guess.size())) {
-                wrong = guess.data();
+            const std::wstring guess =
+                wait == -1 ? NoSuchKeyText(word, from, word.size() - from) : std::wstring();
+            if (!guess.empty()) {
+                wrong = guess;
                 return false;
             }
             wrong = wait == -2 ? Quote(word) +

@@ -1,8 +1,11 @@
 #include "check/KeyNames.h"
 
 #include "hook/HookKeys.h"
+#include "util/KeyNameGuess.h"
 #include "util/KeyTable.h"
 #include "util/MouseTable.h"
+
+#include <vector>
 
 namespace {
 
@@ -122,4 +125,11 @@ std::wstring CodeProblem(std::uint32_t code, std::wstring& kind) {
                L" for itself (Ctrl+Alt+Delete, Win+L): it never reaches Keyloft.";
     }
     return L"";
+}
+
+std::wstring NoSuchKeyText(const std::wstring& word, std::size_t partAt, std::size_t partLength) {
+    std::vector<wchar_t> text(word.size() + 128);
+    return WriteNoSuchKey({word.c_str(), word.size(), partAt, partLength}, text.data(), text.size())
+               ? std::wstring(text.data())
+               : std::wstring();
 }

@@ -3,6 +3,7 @@
 // code as a binding.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -37,3 +38,8 @@ bool HasWords(std::uint32_t code);
 // held, a modifier key alone or chorded with itself, a chord that Windows keeps for itself. Empty
 // text when none.
 std::wstring CodeProblem(std::uint32_t code, std::wstring& kind);
+
+// The sentence that offers the key name nearest to a misspelt part [partAt, partAt + partLength)
+// of word, as KeyloftSend's message says it: "Shft (in «Ctrl+Shft+A»): no such key; did you mean
+// Shift?". Empty when no name is near.
+std::wstring NoSuchKeyText(const std::wstring& word, std::size_t partAt, std::size_t partLength);

@@ -1,11 +1,10 @@
 #include "check/SendLine.h"
 
+#include "check/KeyNames.h"
 #include "check/Output.h"
 #include "send/FindProgram.h"
 #include "send/Strokes.h"
 #include "send/Switch.h"
-#include "util/KeyNameGuess.h"
-#include "util/KeyTable.h"
 #include "util/Utils.h"
 
 #include <windows.h>
@@ -107,10 +106,9 @@ std::wstring SendProblemOf(const BindingAction& action) {
     const std::wstring word = words.Words[verdict.Word];
     if (verdict.Problem == SendProblem::UnknownName) {
         // KeyloftSend's own sentence for a misspelt key name, with the name nearest to it.
-        std::vector<wchar_t> guess(word.size() + 128);
-        if (WriteNoSuchKey({word.c_str(), word.size(), verdict.PartAt, verdict.PartLen},
-                           guess.data(), guess.size()))
-            return std::wstring(guess.data()) + L" KeyloftSend sends nothing and shows a message.";
+        const std::wstring guess = NoSuchKeyText(word, verdict.PartAt, verdict.PartLen);
+        if (!guess.empty())
+            return guess + L" KeyloftSend sends nothing and shows a message.";
     }
     const std::wstring part = verdict.PartLen ? Quote(word.substr(verdict.PartAt, verdict.PartLen))
                                               : std::wstring(L"the stroke");
